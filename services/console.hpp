@@ -1,0 +1,33 @@
+#pragma once
+// Console lines out, keys in. Keys are polled without waiting; a key that
+// produces an extended code reads as the character 255 then its scan code.
+#include <string>
+#include <string_view>
+
+#include "services/key_buffer.hpp"
+
+// The console seam: where lines go and where keys come from.
+class ConsoleDevice {
+ public:
+  virtual ~ConsoleDevice() = default;
+  // Writes every byte before returning.
+  virtual void Write(std::string_view bytes) = 0;
+  // Moves the keys that are ready now into the buffer; never waits.
+  virtual void CollectKeys(KeyBuffer& keys) = 0;
+  // True when no key will ever arrive again (end of a piped input).
+  virtual bool KeysExhausted() { return false; }
+};
+
+// nullptr restores the process console (standard input and output).
+void SetConsoleDevice(ConsoleDevice* device);
+ConsoleDevice& CurrentConsole();
+
+// The text then CR LF on standard output.
+void PrintLine(std::string_view text);
+// The next key: empty when none, one character, or 255 and the scan code.
+std::string PollKey();
+// Code of the first character of a key string, 0 for the empty string.
+int KeyCode(std::string_view key);
+// ms >= 100: sleeps, ending early within 50 ms of a key press (the key stays
+// for PollKey). 0..99: sleeps without looking at keys. -1: waits for a key.
+void Pause(int ms);

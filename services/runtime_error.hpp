@@ -1,0 +1,43 @@
+#pragma once
+// The run-time error report: how a program ends on an unhandled failure or a
+// signal. Every routine names itself with a RoutineScope so the report can say
+// where the program was.
+#include <string>
+#include <string_view>
+
+// The exact report text (at most 1023 characters).
+std::string RuntimeErrorReport(int number, int line, std::string_view module,
+                               std::string_view routine);
+
+// Closes every open numbered file, restores the terminal, writes the report
+// for the current routine and module to standard error and ends the process
+// with `number` as its status. `line` is -1 when there is no source line.
+[[noreturn]] void RaiseRuntimeError(int number, int line);
+
+// Keeps the current routine and module for the report; restores the previous
+// pair when it goes out of scope. Names must outlive the scope (literals).
+class RoutineScope {
+ public:
+  RoutineScope(const char* routine, const char* module);
+  ~RoutineScope();
+  RoutineScope(const RoutineScope&) = delete;
+  RoutineScope& operator=(const RoutineScope&) = delete;
+
+ private:
+  const char* saved_routine_;
+  const char* saved_module_;
+};
+
+const char* CurrentRoutine();
+const char* CurrentModule();
+
+// Maps SIGINT 9, SIGILL 10, SIGFPE 11, SIGSEGV/SIGBUS 12, SIGTERM/SIGHUP 13,
+// SIGABRT 14 to the report, on an alternate stack so a stack overflow reports.
+void InstallSignalHandlers();
+
+// Cleanups that must run on every way out (files closed, terminal restored).
+// They run in reverse order of registration, at most once, and must be safe
+// to call from a signal handler.
+using ExitCleanup = void (*)();
+void RegisterExitCleanup(ExitCleanup cleanup);
+void RunExitCleanups();

@@ -1,0 +1,31 @@
+#pragma once
+// A serial port as a numbered file. Every operation returns an error number
+// and leaves it as the last error.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "services/files.hpp"
+
+// The port seam: what a numbered file that is a port answers. The device
+// implementation lives in serial_port_posix.cpp; tests install fakes with
+// InstallChannel.
+class PortChannel : public Channel {
+ public:
+  // 1 when no byte is waiting, 0 when one is, -1 when the status is unknown.
+  virtual int PortAtEnd() = 0;
+  virtual int PortBytesWaiting(int64_t& count) = 0;
+  virtual int PortRead(char* buffer, size_t count, size_t& received) = 0;
+  virtual int PortWrite(const char* data, size_t count) = 0;
+};
+
+int OpenSerial(int number, std::string_view spec);
+// 1 when no byte is waiting, 0 when one is, -1 when the status cannot be read.
+int AtEnd(int number);
+int BytesWaiting(int number, int64_t& count);
+// Fills at most `count` bytes; `received` tells how many arrived.
+int ReadPort(int number, char* buffer, size_t count, size_t& received);
+int WritePort(int number, const char* data, size_t count);
+// The text, then CR LF, as two writes.
+int PrintPortLine(int number, std::string_view text);
+int ClosePort(int number);

@@ -1,0 +1,2 @@
+// Placeholder until the line filter lands.
+int main() { return 0; }
