@@ -1,0 +1,9 @@
+#include "services/clock.hpp"
+
+namespace {
+Clock* installed = nullptr;
+}  // namespace
+
+Clock& CurrentClock() { return installed ? *installed : SystemClock(); }
+
+void SetClock(Clock* clock) { installed = clock; }
