@@ -160,13 +160,23 @@ void Child::CloseStdin() {
 }
 
 void Child::Pump(int timeout_ms) {
-  pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
-  if (poll(fds, 2, timeout_ms) <= 0) return;
   char buf[65536];
-  for (int i = 0; i < 2; ++i) {
-    if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-    ssize_t n = read(fds[i].fd, buf, sizeof buf);
-    if (n > 0) (i == 0 ? out_ : err_).append(buf, static_cast<size_t>(n));
+  pollfd fds[2] = {{out_fd_, POLLIN, 0}, {err_fd_, POLLIN, 0}};
+  if (out_fd_ < 0 && err_fd_ < 0) {
+    // Both pipes are at their end: only wait out the time.
+    poll(nullptr, 0, timeout_ms);
+  } else if (poll(fds, 2, timeout_ms) > 0) {
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        (i == 0 ? out_ : err_).append(buf, static_cast<size_t>(n));
+      } else if (n == 0 || errno != EAGAIN) {
+        int& fd = i == 0 ? out_fd_ : err_fd_;
+        close(fd);
+        fd = -1;
+      }
+    }
   }
   // Keep a pty from filling up when nobody reads the terminal's output.
   if (pty_) {
