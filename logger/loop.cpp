@@ -1,0 +1,72 @@
+// The main loop: one received byte and one look at the keyboard per pass.
+#include <cstdint>
+#include <string>
+
+#include "logger/command_keys.hpp"
+#include "logger/exit_codes.hpp"
+#include "logger/functions.hpp"
+#include "logger/globals.hpp"
+#include "services/console.hpp"
+#include "services/runtime_error.hpp"
+#include "services/serial_port.hpp"
+#include "services/text_forms.hpp"
+
+namespace {
+
+constexpr int kIdleSleepMs = 25;
+constexpr unsigned char kTab = 9;
+constexpr unsigned char kLineFeed = 10;
+constexpr unsigned char kCarriageReturn = 13;
+constexpr unsigned char kEndOfTransmissionByte = 4;
+
+bool Kept(unsigned char byte) {
+  return byte == kTab || (byte >= 32 && byte <= 126);
+}
+
+void Receive(std::string& line) {
+  // A port that cannot report its status counts as idle.
+  if (AtEnd(kPortFileNumber) != 0) {
+    Pause(kIdleSleepMs);
+    return;
+  }
+  char byte = 0;
+  size_t received = 0;
+  int error = ReadPort(kPortFileNumber, &byte, 1, received);
+  if (error != 0) {
+    PrintLine("***Fatal Error*** reading com port");
+    PrintLine(Settings.PortStr);
+    PrintLine("Error code was: " + IntText(error));
+    Settings.ExitCode = kPortReadFailed;
+    return;
+  }
+  if (received == 0) {
+    // Nothing came after all: idle rather than reuse an old byte.
+    Pause(kIdleSleepMs);
+    return;
+  }
+  auto b = static_cast<unsigned char>(byte);
+  if (Kept(b)) line += static_cast<char>(b);
+  if ((b == kCarriageReturn || b == kLineFeed || b == kEndOfTransmissionByte) && !line.empty()) {
+    Settings.ExitCode = PROCESSDATA(line);
+  }
+  // The end of transmission must not hide a record that failed to be written.
+  if (b == kEndOfTransmissionByte && Settings.ExitCode == 0) {
+    Settings.ExitCode = kEndOfTransmission;
+  }
+}
+
+}  // namespace
+
+int8_t COMMUNICATIONS() {
+  RoutineScope scope("COMMUNICATIONS", kLoggerModule);
+  // Keys typed during start-up were not meant as commands.
+  while (!PollKey().empty()) {
+  }
+  std::string line;
+  line.reserve(256);
+  while (Settings.ExitCode == 0) {
+    Receive(line);
+    if (Settings.ExitCode == 0) HandleCommandKey(KeyCode(PollKey()));
+  }
+  return static_cast<int8_t>(Settings.ExitCode);
+}

@@ -1,0 +1,107 @@
+// One received line becomes a console echo and one log record.
+#include <string>
+#include <string_view>
+
+#include "logger/exit_codes.hpp"
+#include "logger/functions.hpp"
+#include "logger/globals.hpp"
+#include "services/clock.hpp"
+#include "services/console.hpp"
+#include "services/files.hpp"
+#include "services/runtime_error.hpp"
+#include "services/text_forms.hpp"
+
+namespace {
+
+// Records arrive by the hundred thousand a second: the texts are built in
+// buffers that keep their capacity from line to line.
+std::string record_buffer;
+std::string echo_buffer;
+
+bool IsComment(const std::string& line) {
+  return !line.empty() && line.front() == ';';
+}
+
+void PickUpOffset(const std::string& line) {
+  if (!IsComment(line) || line.find("Offset:") == std::string::npos) return;
+  // The number stands after the first tab, wherever it is; without a tab the
+  // whole line is read, which begins with ";" and so reads as 0.
+  size_t tab = line.find('\t');
+  std::string_view text(line);
+  if (tab != std::string::npos) text.remove_prefix(tab + 1);
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  Settings.DegreeOffset = static_cast<float>(NumberValue(text));
+}
+
+// yyyy-mm-dd from mm-dd-yyyy.
+void AppendRecordDate(std::string& out, const std::string& month_first) {
+  if (month_first.size() < 10) return;
+  out.append(month_first, 6, 4);
+  out += '-';
+  out.append(month_first, 0, 2);
+  out += '-';
+  out.append(month_first, 3, 2);
+}
+
+void AppendStamped(std::string& out, const std::string& date, const std::string& time,
+                   std::string_view gap_after_date, std::string_view gap_after_time,
+                   const std::string& line) {
+  AppendRecordDate(out, date);
+  out += gap_after_date;
+  out += time;
+  out += gap_after_time;
+  out += line;
+}
+
+}  // namespace
+
+int8_t PROCESSDATA(std::string& line) {
+  RoutineScope scope("PROCESSDATA", kLoggerModule);
+  PickUpOffset(line);
+
+  const bool stamped = Settings.ApndTime && !IsComment(line);
+  std::string date;
+  std::string time;
+  if (stamped) {
+    // One reading of the clock, so date and time belong together.
+    LocalTime now = CurrentClock().Now();
+    date = DateTextOf(now);
+    time = TimeTextOf(now);
+  }
+
+  if (stamped) {
+    echo_buffer.clear();
+    if (Settings.StdOut) {
+      AppendStamped(echo_buffer, date, time, Settings.Delimiter, Settings.Delimiter, line);
+    } else {
+      AppendStamped(echo_buffer, date, time, "  ", "    ", line);
+    }
+    PrintLine(echo_buffer);
+  } else {
+    PrintLine(line);
+  }
+
+  if (Settings.LogToFile) {
+    CHECKTIME();
+    record_buffer.clear();
+    if (stamped) {
+      AppendStamped(record_buffer, date, time, Settings.Delimiter, Settings.Delimiter, line);
+    } else {
+      record_buffer += line;
+    }
+    record_buffer += Settings.EolStr;
+    int error = PrintFileText(kLogFileNumber, record_buffer);
+    // A record counts as written only once it has reached the system.
+    int flush_error = FlushFile(kLogFileNumber);
+    if (error == 0) error = flush_error;
+    if (error != 0) {
+      PrintLine("***Error*** writting file: " + Settings.FileStr);
+      PrintLine("Error reported was: " + IntText(error));
+      Settings.ExitCode = kLogWriteFailed;
+      return static_cast<int8_t>(kLogWriteFailed);
+    }
+  }
+  line.clear();
+  return static_cast<int8_t>(Settings.ExitCode);
+}
