@@ -48,6 +48,10 @@ int FlushFile(int number);
 int EndOfFile(int number);
 // Closes every open number, ports included; safe to call more than once.
 void CloseAllFiles();
+// For a process that is ending from a signal handler: every open channel
+// writes out what it buffered and closes (Channel::EmergencyClose). Async-
+// signal-safe; the channels are not freed.
+void EmergencyCloseAllFiles();
 
 // A file name as it is used on this system (backslashes become "/").
 std::string NativeFileName(std::string_view name);

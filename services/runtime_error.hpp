@@ -2,12 +2,19 @@
 // The run-time error report: how a program ends on an unhandled failure or a
 // signal. Every routine names itself with a RoutineScope so the report can say
 // where the program was.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // The exact report text (at most 1023 characters).
 std::string RuntimeErrorReport(int number, int line, std::string_view module,
                                std::string_view routine);
+// The same text built without allocating, for signal handlers: writes at most
+// `capacity` bytes (no terminator) and returns how many. Null or empty names
+// count as unknown.
+size_t FormatRuntimeErrorReport(char* out, size_t capacity, int number, int line,
+                                const char* module, const char* routine);
+constexpr size_t kRuntimeErrorReportLimit = 1023;
 
 // Closes every open numbered file, restores the terminal, writes the report
 // for the current routine and module to standard error and ends the process
