@@ -1,2 +1,31 @@
-// Placeholder until the driver lands.
-int main() { return 0; }
+// Brenmark: one straight pass through the logger's steps.
+#include "logger/functions.hpp"
+#include "logger/globals.hpp"
+#include "services/files.hpp"
+#include "services/runtime_error.hpp"
+
+namespace {
+
+int EndRun(int32_t exitCode) {
+  CloseAllFiles();
+  RunExitCleanups();
+  return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetCommandLine(argc, argv);
+  InstallSignalHandlers();
+  RoutineScope scope("", kLoggerModule);
+
+  INITALIZEGLOBALS();
+  // A step that fails has stored the run's ending in ExitCode; its 8-bit
+  // result only says that it failed.
+  if (READINIFILE() != 0) return EndRun(Settings.ExitCode);
+  if (EVALGLOBALS() != 0) return EndRun(Settings.ExitCode);
+  if (OPENCOMMUNICATIONS() != 0) return EndRun(Settings.ExitCode);
+  COMMUNICATIONS();
+  CLOSECOMMUNICATIONS();
+  return EndRun(Settings.ExitCode);
+}

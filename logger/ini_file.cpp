@@ -1,0 +1,96 @@
+#include "logger/exit_codes.hpp"
+#include "logger/functions.hpp"
+#include "logger/globals.hpp"
+#include "logger/ini_keys.hpp"
+#include "logger/text_rules.hpp"
+#include "services/console.hpp"
+#include "services/files.hpp"
+#include "services/ordinary_file.hpp"
+#include "services/runtime_error.hpp"
+#include "services/text_forms.hpp"
+
+namespace {
+
+bool AsksForHelp(const std::string& arguments) {
+  std::string text = TrimBlanks(UpperAscii(arguments));
+  if (text.empty()) return false;
+  if (text == "?" || text == "HELP") return true;
+  for (const char* word : {"/?", "/H", "-?", "-H", "--?", "--H", "/HELP"}) {
+    if (text.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The INI file beside the program: its path with "ini" for a final ".exe".
+std::string NameBesideProgram(const std::string& programPath) {
+  std::string path = TrimBlanks(programPath);
+  if (path.size() >= 4 && UpperAscii(path.substr(path.size() - 4)) == ".EXE") {
+    return path.substr(0, path.size() - 3) + "ini";
+  }
+  return path + ".ini";
+}
+
+int8_t IniFailure(const std::string& head, int error, int32_t code) {
+  PrintLine(head + Settings.IniFileName);
+  PrintLine("Error code returned was: " + IntText(error));
+  PrintLine("***ERROR*** exit, ExitCode: " + IntText(code));
+  Settings.ExitCode = code;
+  return static_cast<int8_t>(code);
+}
+
+}  // namespace
+
+int8_t GETINIFILENAME(const std::string& banner, const std::string& defaultName) {
+  RoutineScope scope("GETINIFILENAME", kLoggerModule);
+  std::string tried = "These filneames were tried:" + Settings.EolStr;
+
+  if (AsksForHelp(Arguments.AllArguments)) {
+    PrintLine(banner);
+    PrintLine("Normal exit, ExitCode: 52");
+    Settings.ExitCode = kHelpShown;
+    return kHelpShown;
+  }
+
+  auto found = [&](const std::string& name) {
+    tried += name + Settings.EolStr;
+    if (!IsOrdinaryFile(name)) return false;
+    Settings.IniFileName = name;
+    return true;
+  };
+  std::string first = TrimBlanks(Arguments.FirstArgument);
+  if (!first.empty() && found(first)) return 0;
+  if (found(NameBesideProgram(Arguments.ProgramPath))) return 0;
+  if (found(defaultName)) return 0;
+
+  PrintLine(banner);
+  PrintLine("*** FATAL ERROR ****: No INI file found.");
+  PrintLine(tried);
+  PrintLine("***ERROR*** exit, ExitCode: 53");
+  Settings.ExitCode = kNoIniFile;
+  return kNoIniFile;
+}
+
+int8_t READINIFILE() {
+  RoutineScope scope("READINIFILE", kLoggerModule);
+  if (GETINIFILENAME(Settings.BannerStr, "Brenmark.ini") != 0) {
+    return static_cast<int8_t>(Settings.ExitCode);
+  }
+
+  int error = OpenFile(kIniFileNumber, Settings.IniFileName, OpenMode::kInput);
+  if (error != 0) return IniFailure("*** FATAL ERROR ****: opening: ", error, kIniOpenFailed);
+
+  std::string line, key, value;
+  while (EndOfFile(kIniFileNumber) == 0) {
+    error = LineInput(kIniFileNumber, line);
+    if (error != 0) {
+      // The run ends here; free the number anyway so nothing depends on exit.
+      CloseFile(kIniFileNumber);
+      return IniFailure("*** FATAL ERROR **** reading: ", error, kIniReadFailed);
+    }
+    if (CLEANINISTR(line, key, value)) ApplyIniSetting(key, value);
+  }
+
+  error = CloseFile(kIniFileNumber);
+  if (error != 0) return IniFailure("*** FATAL ERROR **** closing: ", error, kIniCloseFailed);
+  return static_cast<int8_t>(Settings.ExitCode);
+}
