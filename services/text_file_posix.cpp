@@ -1,6 +1,205 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
 #include "services/error_numbers.hpp"
 #include "services/text_file.hpp"
 
-int OpenTextFileChannel(const std::string&, OpenMode, std::unique_ptr<Channel>&) {
-  return kFileNotFound;
+namespace {
+
+constexpr size_t kReadBlock = 64 * 1024;
+constexpr size_t kWriteBlock = 8192;
+
+// Returns false when not every byte could be written.
+bool WriteAll(int fd, const char* data, size_t size, size_t* done = nullptr) {
+  while (size > 0) {
+    ssize_t written = write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+    if (done != nullptr) *done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
+class TextFileChannel final : public Channel {
+ public:
+  TextFileChannel(int fd, OpenMode mode, bool sized, off_t size_at_open)
+      : fd_(fd), mode_(mode), sized_(sized), size_at_open_(size_at_open) {
+    if (Reads()) input_.resize(kReadBlock);
+  }
+  ~TextFileChannel() override { Close(); }
+
+  int Close() override {
+    if (fd_ < 0) return kNoError;
+    FlushOutput();
+    int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0 && errno != EINTR) write_failed_ = true;
+    return write_failed_ ? kFileIoError : kNoError;
+  }
+
+  int EndTest() override {
+    if (!Reads()) return 0;
+    bool at_end = at_eof_ || (sized_ && position_ >= size_at_open_);
+    return at_end ? -1 : 0;
+  }
+
+  int LineInput(std::string& line) override {
+    line.clear();
+    if (!Reads() || fd_ < 0) return kIllegalFunctionCall;
+    if (output_used_ > 0 && !FlushOutput()) return kFileIoError;
+    for (;;) {
+      if (input_pos_ == input_used_) {
+        int result = Refill();
+        if (result != kNoError) return result;
+        if (at_eof_) break;
+      }
+      const char* start = input_.data() + input_pos_;
+      size_t available = input_used_ - input_pos_;
+      const void* newline = std::memchr(start, '\n', available);
+      size_t take =
+          newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) : available;
+      line.append(start, take);
+      size_t consumed = newline ? take + 1 : take;
+      input_pos_ += consumed;
+      position_ += static_cast<off_t>(consumed);
+      // A CR just before the LF belongs to the line end, even when the two
+      // arrived in different blocks.
+      if (newline) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return kNoError;
+      }
+    }
+    // A CR as the very last byte of the file ends the line too.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return kNoError;
+  }
+
+  int Write(std::string_view bytes) override {
+    if (mode_ == OpenMode::kInput || fd_ < 0) return kIllegalFunctionCall;
+    DropReadAhead();
+    if (bytes.size() > kWriteBlock - output_used_) {
+      FlushOutput();
+      if (bytes.size() >= kWriteBlock) {
+        if (!WriteAll(fd_, bytes.data(), bytes.size())) write_failed_ = true;
+        bytes = {};
+      }
+    }
+    std::memcpy(output_ + output_used_, bytes.data(), bytes.size());
+    output_used_ += bytes.size();
+    return write_failed_ ? kFileIoError : kNoError;
+  }
+
+  int Flush() override {
+    if (fd_ < 0) return kIllegalFunctionCall;
+    FlushOutput();
+    return write_failed_ ? kFileIoError : kNoError;
+  }
+
+  void EmergencyClose() override {
+    int fd = fd_;
+    if (fd < 0) return;
+    fd_ = -1;
+    if (output_used_ > output_written_) {
+      WriteAll(fd, output_ + output_written_, output_used_ - output_written_);
+    }
+    close(fd);
+  }
+
+ private:
+  bool Reads() const { return mode_ != OpenMode::kOutput && mode_ != OpenMode::kAppend; }
+
+  int Refill() {
+    input_pos_ = input_used_ = 0;
+    for (;;) {
+      ssize_t n = read(fd_, input_.data(), input_.size());
+      if (n >= 0) {
+        input_used_ = static_cast<size_t>(n);
+        if (n == 0) at_eof_ = true;
+        return kNoError;
+      }
+      if (errno != EINTR) return kFileIoError;
+    }
+  }
+
+  // Writing after reading (read-write modes) continues where the reader is,
+  // not where the read-ahead stopped.
+  void DropReadAhead() {
+    if (input_pos_ < input_used_) {
+      lseek(fd_, -static_cast<off_t>(input_used_ - input_pos_), SEEK_CUR);
+    }
+    input_pos_ = input_used_ = 0;
+  }
+
+  // Bytes that cannot be written are lost; the failure stays with the file,
+  // so the next flush and the close report it too.
+  bool FlushOutput() {
+    bool ok = true;
+    if (output_used_ > output_written_) {
+      ok = WriteAll(fd_, output_ + output_written_, output_used_ - output_written_,
+                    &output_written_);
+      if (!ok) write_failed_ = true;
+    }
+    output_used_ = output_written_ = 0;
+    return ok;
+  }
+
+  int fd_;
+  OpenMode mode_;
+  bool sized_;
+  off_t size_at_open_;
+  off_t position_ = 0;
+  bool at_eof_ = false;
+  bool write_failed_ = false;
+  std::vector<char> input_;
+  size_t input_pos_ = 0;
+  size_t input_used_ = 0;
+  // A plain array: the signal path writes it out without touching the heap.
+  char output_[kWriteBlock];
+  size_t output_used_ = 0;
+  size_t output_written_ = 0;
+};
+
+int OpenFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kInput:
+      return O_RDONLY;
+    case OpenMode::kOutput:
+      return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::kAppend:
+      return O_WRONLY | O_CREAT | O_APPEND;
+    case OpenMode::kRandom:
+    case OpenMode::kBinary:
+      return O_RDWR | O_CREAT;
+  }
+  return O_RDONLY;
+}
+
+}  // namespace
+
+int OpenTextFileChannel(const std::string& native_name, OpenMode mode,
+                        std::unique_ptr<Channel>& channel) {
+  // A NUL would silently cut the name short.
+  if (native_name.find('\0') != std::string::npos) return kFileNotFound;
+  int fd;
+  do {
+    fd = open(native_name.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return kFileNotFound;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return kFileNotFound;
+  }
+  bool sized = S_ISREG(info.st_mode);
+  channel = std::make_unique<TextFileChannel>(fd, mode, sized, sized ? info.st_size : 0);
+  return kNoError;
 }
