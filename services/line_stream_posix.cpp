@@ -1,0 +1,242 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "services/error_numbers.hpp"
+#include "services/files.hpp"
+#include "services/line_stream.hpp"
+#include "services/runtime_error.hpp"
+
+namespace {
+
+// Never blocks on a FIFO at open; the descriptor waits normally afterwards.
+int OpenWithoutWaiting(const std::string& name, int flags) {
+  int fd = open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) return -1;
+  int status = fcntl(fd, F_GETFL);
+  if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  return fd;
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+  while (count > 0) {
+    ssize_t n = write(fd, data, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writers whose buffers a signal must still write out before the process ends.
+constexpr int kMaxWriters = 8;
+std::atomic<LineWriter*> open_writers[kMaxWriters];
+
+void Enlist(LineWriter* writer) {
+  // Registered anew each time: the cleanups may have run already (a program
+  // start that failed).
+  RegisterExitCleanup(FlushWritersForExit);
+  for (auto& slot : open_writers) {
+    LineWriter* expected = nullptr;
+    if (slot.compare_exchange_strong(expected, writer)) return;
+  }
+}
+
+void Dismiss(LineWriter* writer) {
+  for (auto& slot : open_writers) {
+    LineWriter* expected = writer;
+    slot.compare_exchange_strong(expected, nullptr);
+  }
+}
+
+}  // namespace
+
+// Async-signal-safe: plain writes of what each open writer still holds.
+void FlushWritersForExit() {
+  for (auto& slot : open_writers) {
+    LineWriter* writer = slot.exchange(nullptr);
+    if (writer == nullptr || writer->fd_ < 0 || writer->error_ != 0) continue;
+    if (writer->used_ > 0) WriteAll(writer->fd_, writer->buffer_.get(), writer->used_);
+    writer->used_ = 0;
+  }
+}
+
+LineReader::LineReader(size_t block_size) : block_(block_size < 16 ? 16 : block_size) {}
+
+LineReader::~LineReader() {
+  if (fd_ >= 0) close(fd_);
+}
+
+int LineReader::Open(std::string_view name) {
+  if (fd_ >= 0) return SetLastError(kIllegalFunctionCall);
+  fd_ = OpenWithoutWaiting(NativeFileName(name), O_RDONLY);
+  if (fd_ < 0) return SetLastError(kFileNotFound);
+  struct stat info;
+  limit_ = (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) ? info.st_size : 0;
+  posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (!buffer_) {
+    buffer_.reset(new char[block_]);
+    capacity_ = block_;
+  }
+  pos_ = end_ = scanned_ = 0;
+  base_ = 0;
+  eof_ = false;
+  error_ = 0;
+  return SetLastError(kNoError);
+}
+
+int LineReader::Close() {
+  if (fd_ < 0) return SetLastError(kIllegalFunctionCall);
+  close(fd_);
+  fd_ = -1;
+  return SetLastError(kNoError);
+}
+
+bool LineReader::NextSlow(std::string_view& line) {
+  if (fd_ < 0 || error_ != 0) return false;
+  if (base_ + static_cast<int64_t>(pos_) >= limit_) return false;
+  for (;;) {
+    // Bytes already searched are not searched again while a long line grows.
+    char* start = buffer_.get() + pos_;
+    const void* lf = std::memchr(start + scanned_, '\n', end_ - pos_ - scanned_);
+    if (lf != nullptr) {
+      size_t length = static_cast<const char*>(lf) - start;
+      pos_ += length + 1;
+      scanned_ = 0;
+      if (length > 0 && start[length - 1] == '\r') --length;
+      line = std::string_view(start, length);
+      return true;
+    }
+    scanned_ = end_ - pos_;
+    if (eof_) {
+      if (scanned_ == 0) return false;
+      size_t length = scanned_;
+      pos_ = end_;
+      scanned_ = 0;
+      if (start[length - 1] == '\r') --length;
+      line = std::string_view(start, length);
+      return true;
+    }
+    if (Fill() != 0) return false;
+  }
+}
+
+int LineReader::Fill() {
+  if (pos_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+    base_ += static_cast<int64_t>(pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
+  if (end_ == capacity_) {
+    size_t grown = capacity_ * 2;
+    std::unique_ptr<char[]> bigger(new char[grown]);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ = grown;
+  }
+  for (;;) {
+    ssize_t n = read(fd_, buffer_.get() + end_, capacity_ - end_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error_ = kFileIoError;
+      return SetLastError(kFileIoError);
+    }
+    if (n == 0) eof_ = true;
+    end_ += static_cast<size_t>(n);
+    return 0;
+  }
+}
+
+LineWriter::LineWriter(size_t block_size)
+    : buffer_(new char[block_size < 16 ? 16 : block_size]),
+      capacity_(block_size < 16 ? 16 : block_size) {}
+
+LineWriter::~LineWriter() {
+  if (fd_ >= 0) Close();
+}
+
+int LineWriter::OpenAppend(std::string_view name) {
+  if (fd_ >= 0) return SetLastError(kIllegalFunctionCall);
+  std::string native = NativeFileName(name);
+  // Read access only serves to look at the last byte; a write-only file still
+  // opens.
+  bool readable = true;
+  fd_ = OpenWithoutWaiting(native, O_RDWR | O_CREAT | O_APPEND);
+  if (fd_ < 0) {
+    readable = false;
+    fd_ = OpenWithoutWaiting(native, O_WRONLY | O_CREAT | O_APPEND);
+  }
+  if (fd_ < 0) return SetLastError(kFileNotFound);
+  completing_ = {};
+  struct stat info;
+  if (readable && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    char last = '\n';
+    if (pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') {
+      completing_ = last == '\r' ? "\n" : "\r\n";
+    }
+  }
+  used_ = 0;
+  error_ = 0;
+  Enlist(this);
+  return SetLastError(kNoError);
+}
+
+int LineWriter::Flush() {
+  if (error_ != 0) return error_;
+  if (used_ > 0 && !WriteAll(fd_, buffer_.get(), used_)) error_ = kFileIoError;
+  used_ = 0;
+  return error_;
+}
+
+int LineWriter::WriteSlow(std::string_view text, bool line_end) {
+  if (error_ != 0) return SetLastError(error_);
+  size_t total = text.size() + (line_end ? 2 : 0);
+  if (total > capacity_ - used_) {
+    if (Flush() != 0) return SetLastError(error_);
+    if (total > capacity_) {
+      // Longer than the whole buffer: straight through.
+      if (!WriteAll(fd_, text.data(), text.size())) {
+        error_ = kFileIoError;
+        return SetLastError(error_);
+      }
+      text = {};
+    }
+  }
+  char* out = buffer_.get() + used_;
+  if (!text.empty()) std::memcpy(out, text.data(), text.size());
+  used_ += text.size();
+  if (line_end) {
+    buffer_[used_++] = '\r';
+    buffer_[used_++] = '\n';
+  }
+  return SetLastError(kNoError);
+}
+
+int LineWriter::Close(bool sync) {
+  if (fd_ < 0) return SetLastError(kIllegalFunctionCall);
+  Flush();
+  // Devices and pipes cannot be synced; that is no loss of data.
+  if (sync && error_ == 0 && fsync(fd_) != 0 && errno != EINVAL && errno != EROFS &&
+      errno != ENOTSUP) {
+    error_ = kFileIoError;
+  }
+  Dismiss(this);
+  if (close(fd_) != 0 && errno != EINTR) error_ = kFileIoError;
+  fd_ = -1;
+  int result = error_;
+  error_ = kIllegalFunctionCall;
+  return SetLastError(result);
+}
+
+bool LineWriter::SameFileAs(const LineWriter& other) const {
+  struct stat mine, theirs;
+  if (fd_ < 0 || other.fd_ < 0) return false;
+  if (fstat(fd_, &mine) != 0 || fstat(other.fd_, &theirs) != 0) return false;
+  return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}

@@ -1,0 +1,35 @@
+#include "stripper/finish.hpp"
+
+#include "services/console.hpp"
+#include "services/files.hpp"
+#include "services/program_start.hpp"
+#include "services/runtime_error.hpp"
+#include "services/text_forms.hpp"
+#include "stripper/progress.hpp"
+
+bool DeleteInput(const StripSettings& s) {
+  RoutineScope scope("DELETEINPUT", kModuleName);
+  int error = DeleteFileNamed(s.FileIn);
+  if (error == 0) return true;
+  PrintLine("");
+  PrintLine("***ERROR*** Cannot delete input file");
+  PrintLine("    " + s.FileIn);
+  PrintLine("    Error= " + IntText(error));
+  return false;
+}
+
+std::string CommandText(const StripSettings& s) {
+  return s.PrgStr + " \"" + s.FileOut + "\"";
+}
+
+void StartNamedProgram(const StripSettings& s) {
+  RoutineScope scope("EXECUTE", kModuleName);
+  if (s.DebugMode != kOff) {
+    PrintLine("Executing Program: ");
+    Progress(s, CommandText(s));
+  }
+  // The program gets the name of the file that was written.
+  StartProgram(s.PrgStr, s.PrgStr, NativeFileName(s.FileOut));
+  PrintLine("***ERROR*** Execution failed:");
+  PrintLine(CommandText(s));
+}
