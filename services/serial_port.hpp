@@ -3,6 +3,7 @@
 // and leaves it as the last error.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "services/files.hpp"
@@ -17,7 +18,17 @@ class PortChannel : public Channel {
   virtual int PortBytesWaiting(int64_t& count) = 0;
   virtual int PortRead(char* buffer, size_t count, size_t& received) = 0;
   virtual int PortWrite(const char* data, size_t count) = 0;
+
+  // As a numbered file: at its end while no byte is waiting, and printing
+  // to it writes to the device.
+  int EndTest() override { return PortAtEnd() == 0 ? 0 : -1; }
+  int Write(std::string_view bytes) override { return PortWrite(bytes.data(), bytes.size()); }
 };
+
+// The device a port string opens: the text before the first colon when it
+// begins with "/"; otherwise port n (0 counts as 1) is $BRENMARK_COMn when
+// set and not empty, else /dev/ttyS<n-1>.
+std::string SerialDevicePath(std::string_view spec, uint32_t port_number);
 
 int OpenSerial(int number, std::string_view spec);
 // 1 when no byte is waiting, 0 when one is, -1 when the status cannot be read.

@@ -1,0 +1,68 @@
+#include "services/serial_port.hpp"
+
+#include <cstdlib>
+
+#include "services/error_numbers.hpp"
+
+namespace {
+
+PortChannel* PortAt(int number) {
+  return dynamic_cast<PortChannel*>(ChannelAt(number));
+}
+
+}  // namespace
+
+std::string SerialDevicePath(std::string_view spec, uint32_t port_number) {
+  std::string_view name = spec.substr(0, spec.find(':'));
+  if (!name.empty() && name.front() == '/') return std::string(name);
+  uint32_t number = port_number == 0 ? 1 : port_number;
+  std::string variable = "BRENMARK_COM" + std::to_string(number);
+  const char* configured = std::getenv(variable.c_str());
+  if (configured != nullptr && configured[0] != '\0') return configured;
+  return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+int AtEnd(int number) {
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) {
+    SetLastError(kIllegalFunctionCall);
+    return -1;
+  }
+  int result = port->PortAtEnd();
+  SetLastError(result < 0 ? kIllegalFunctionCall : kNoError);
+  return result;
+}
+
+int BytesWaiting(int number, int64_t& count) {
+  count = 0;
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) return SetLastError(kIllegalFunctionCall);
+  return SetLastError(port->PortBytesWaiting(count));
+}
+
+int ReadPort(int number, char* buffer, size_t count, size_t& received) {
+  received = 0;
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) return SetLastError(kIllegalFunctionCall);
+  return SetLastError(port->PortRead(buffer, count, received));
+}
+
+int WritePort(int number, const char* data, size_t count) {
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) return SetLastError(kIllegalFunctionCall);
+  return SetLastError(port->PortWrite(data, count));
+}
+
+int PrintPortLine(int number, std::string_view text) {
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) return SetLastError(kIllegalFunctionCall);
+  int text_result = port->PortWrite(text.data(), text.size());
+  // The line end goes out even after a failed text, so the device sees the
+  // line finished; the first failure is the one reported.
+  int end_result = port->PortWrite("\r\n", 2);
+  return SetLastError(text_result != kNoError ? text_result : end_result);
+}
+
+int ClosePort(int number) {
+  return CloseFile(number);
+}

@@ -1,0 +1,198 @@
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "services/clock.hpp"
+#include "services/error_numbers.hpp"
+#include "services/line_settings_posix.hpp"
+#include "services/modem_wait.hpp"
+#include "services/port_spec.hpp"
+#include "services/serial_port.hpp"
+
+namespace {
+
+// The logger takes one byte per call; everything the device has waiting is
+// fetched in one read and served from here.
+constexpr size_t kBlockSize = 64 * 1024;
+
+bool ReadModemLines(int fd, uint32_t& lines) {
+  int bits = 0;
+  if (ioctl(fd, TIOCMGET, &bits) != 0) return false;
+  lines = 0;
+  if (bits & TIOCM_CAR) lines |= kModemCarrierDetect;
+  if (bits & TIOCM_DSR) lines |= kModemDataSetReady;
+  return true;
+}
+
+bool WaitForLines(int fd, const PortOptions& options) {
+  if (options.CdMs == 0 && options.DsrMs == 0) return true;
+  return WaitForModemLines([fd](uint32_t& lines) { return ReadModemLines(fd, lines); },
+                           options.CdMs, options.DsrMs, CurrentClock());
+}
+
+// Drops the claim: another program that keeps the device open (a simulator
+// on a pseudo-terminal) would otherwise keep it exclusive after us. The
+// flock goes with the descriptor.
+void ReleaseAndClose(int fd) {
+  ioctl(fd, TIOCNXCL);
+  close(fd);
+}
+
+ssize_t ReadRetrying(int fd, char* buffer, size_t count) {
+  for (;;) {
+    ssize_t got = read(fd, buffer, count);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+class DevicePort final : public PortChannel {
+ public:
+  DevicePort(int fd, const PortOptions& options)
+      : fd_(fd), options_(options), block_(new char[kBlockSize]) {}
+  ~DevicePort() override { Close(); }
+
+  int PortAtEnd() override {
+    if (begin_ < end_) return 0;
+    int waiting = 0;
+    if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) return -1;
+    if (waiting <= 0) return 1;
+    // A failed fetch leaves the bytes waiting; the read reports it.
+    Fetch(static_cast<size_t>(waiting));
+    return 0;
+  }
+
+  int PortBytesWaiting(int64_t& count) override {
+    count = 0;
+    int waiting = 0;
+    if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) return kIllegalFunctionCall;
+    count = static_cast<int64_t>(end_ - begin_) + std::max(waiting, 0);
+    return kNoError;
+  }
+
+  int PortRead(char* buffer, size_t count, size_t& received) override {
+    received = 0;
+    if (!WaitForLines(fd_.load(), options_)) return kFileIoError;
+    if (count == 0) return kNoError;
+    if (begin_ == end_) {
+      int waiting = 0;
+      if (ioctl(fd_.load(), FIONREAD, &waiting) == 0 && waiting > 0) {
+        if (!Fetch(static_cast<size_t>(waiting))) return kFileIoError;
+      } else {
+        // Nothing waiting: one blocking read, as long as the line settings
+        // make it wait.
+        ssize_t got = ReadRetrying(fd_.load(), buffer, count);
+        if (got < 0) return kFileIoError;
+        received = static_cast<size_t>(got);
+        return kNoError;
+      }
+    }
+    size_t n = std::min(count, end_ - begin_);
+    std::memcpy(buffer, block_.get() + begin_, n);
+    begin_ += n;
+    received = n;
+    return kNoError;
+  }
+
+  int PortWrite(const char* data, size_t count) override {
+    if (!WaitForLines(fd_.load(), options_)) return kFileIoError;
+    while (count > 0) {
+      ssize_t put = write(fd_.load(), data, count);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return kFileIoError;
+      data += put;
+      count -= static_cast<size_t>(put);
+    }
+    return kNoError;
+  }
+
+  int Close() override {
+    int fd = fd_.exchange(-1);
+    if (fd >= 0) ReleaseAndClose(fd);
+    return kNoError;
+  }
+
+  // Signal time: ioctl and close are plain system calls.
+  void EmergencyClose() override {
+    int fd = fd_.exchange(-1);
+    if (fd >= 0) ReleaseAndClose(fd);
+  }
+
+ private:
+  bool Fetch(size_t waiting) {
+    ssize_t got = ReadRetrying(fd_.load(), block_.get(), std::min(waiting, kBlockSize));
+    if (got <= 0) return false;
+    begin_ = 0;
+    end_ = static_cast<size_t>(got);
+    return true;
+  }
+
+  std::atomic<int> fd_;
+  PortOptions options_;
+  std::unique_ptr<char[]> block_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+};
+
+// Reads, changes and writes back the line settings; the numbers of the
+// configuration steps (8 cannot read, 1 cannot set).
+int Configure(int fd, const PortOptions& options) {
+  termios2 settings;
+  if (ioctl(fd, TCGETS2, &settings) != 0) return kNoPrivileges;
+  if (ApplyLineSettings(options, settings) != kNoError) return kIllegalFunctionCall;
+  // Not the draining or flushing variant: bytes already waiting stay.
+  if (ioctl(fd, TCSETS2, &settings) != 0) return kIllegalFunctionCall;
+  // Devices without modem lines (pseudo-terminals) refuse these; no error.
+  if (options.SuppressRts) {
+    int rts = TIOCM_RTS;
+    ioctl(fd, TIOCMBIC, &rts);
+  }
+  int dtr = TIOCM_DTR;
+  ioctl(fd, TIOCMBIS, &dtr);
+  return kNoError;
+}
+
+}  // namespace
+
+int OpenSerial(int number, std::string_view spec) {
+  if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
+    return SetLastError(kIllegalFunctionCall);
+  }
+  uint32_t port_number = 0;
+  if (!PortNameNumber(spec, port_number)) return SetLastError(kIllegalFunctionCall);
+  PortOptions options;
+  if (ParsePortSpec(spec, options) != kNoError) return SetLastError(kIllegalFunctionCall);
+  if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
+
+  std::string path = SerialDevicePath(spec, options.PortNumber);
+  // Non-blocking until CLOCAL is set: a real port would otherwise wait for
+  // carrier inside open().
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return SetLastError(kFileNotFound);
+  // TIOCEXCL does not stop root; the flock stops a second logger of any user.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return SetLastError(kFileNotFound);
+  }
+  ioctl(fd, TIOCEXCL);
+
+  int result = Configure(fd, options);
+  // The wait runs even after a failed configuration, and its failure wins.
+  if (!WaitForLines(fd, options)) result = kIllegalFunctionCall;
+  if (result == kNoError) {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) result = kIllegalFunctionCall;
+  }
+  if (result != kNoError) {
+    ReleaseAndClose(fd);
+    return SetLastError(result);
+  }
+  return InstallChannel(number, std::make_unique<DevicePort>(fd, options));
+}
