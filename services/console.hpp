@@ -18,9 +18,17 @@ class ConsoleDevice {
   virtual bool KeysExhausted() { return false; }
 };
 
-// nullptr restores the process console (standard input and output).
+// nullptr restores the process console (standard input and output). Keys
+// still buffered from the previous device are dropped.
 void SetConsoleDevice(ConsoleDevice* device);
 ConsoleDevice& CurrentConsole();
+// Standard output for lines; standard input for keys, a terminal there in raw
+// mode from the first key poll until the process ends.
+ConsoleDevice& ProcessConsole();
+// Puts a terminal on standard input back the way it was before keys were
+// read. Safe in a signal handler; does nothing when nothing was changed. The
+// next key poll makes it raw again. Call it before starting another program.
+void RestoreConsole();
 
 // The text then CR LF on standard output.
 void PrintLine(std::string_view text);

@@ -1,0 +1,279 @@
+#include "services/key_decoder.hpp"
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+// Long enough for any key a terminal sends; longer runs are not keys.
+constexpr size_t kMaxParams = 16;
+
+enum Key {
+  kUp,
+  kDown,
+  kRight,
+  kLeft,
+  kHome,
+  kEnd,
+  kPageUp,
+  kPageDown,
+  kInsert,
+  kDelete,
+  kF1,
+  kF2,
+  kF3,
+  kF4,
+  kF5,
+  kF6,
+  kF7,
+  kF8,
+  kF9,
+  kF10,
+  kF11,
+  kF12,
+  kNoKey
+};
+
+// Scan codes by modifier column: plain, Shift, Ctrl, Alt.
+struct ScanRow {
+  int plain, shift, ctrl, alt;
+};
+constexpr std::array<ScanRow, kNoKey> kScanTable = {{
+    {72, 72, 141, 152},  // up
+    {80, 80, 145, 160},  // down
+    {77, 77, 116, 157},  // right
+    {75, 75, 115, 155},  // left
+    {71, 71, 119, 151},  // home
+    {79, 79, 117, 159},  // end
+    {73, 73, 132, 153},  // page up
+    {81, 81, 118, 161},  // page down
+    {82, 82, 146, 162},  // insert
+    {83, 83, 147, 163},  // delete
+    {59, 84, 94, 104},    {60, 85, 95, 105},  {61, 86, 96, 106},    {62, 87, 97, 107},
+    {63, 88, 98, 108},    {64, 89, 99, 109},  {65, 90, 100, 110},   {66, 91, 101, 111},
+    {67, 92, 102, 112},   {68, 93, 103, 113}, {133, 135, 137, 139},  // F11
+    {134, 136, 138, 140},                                            // F12
+}};
+
+// PC scan codes of the letters a..z, for Alt+letter.
+constexpr std::array<int, 26> kLetterScan = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
+                                             49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
+// Shift+Tab is the only key with a scan code of its own among the rest.
+constexpr int kShiftTabScan = 15;
+// Ctrl+@ sends NUL; the PC keyboard gives Ctrl+2 for it.
+constexpr int kCtrlAtScan = 3;
+
+bool IsLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+int LetterScan(unsigned char c) {
+  return kLetterScan[(c | 0x20) - 'a'];
+}
+bool IsFinal(unsigned char c) {
+  return c >= 0x40 && c <= 0x7E;
+}
+bool IsParam(unsigned char c) {
+  return c >= 0x30 && c <= 0x3F;
+}
+bool IsIntermediate(unsigned char c) {
+  return c >= 0x20 && c <= 0x2F;
+}
+
+// Parameters "a;b;..." as numbers; a missing number reads as 0.
+std::array<int, 2> FirstTwo(const std::string& params) {
+  std::array<int, 2> out{0, 0};
+  size_t at = 0;
+  for (int i = 0; i < 2 && at <= params.size(); ++i) {
+    out[i] = std::atoi(params.c_str() + at);
+    size_t next = params.find(';', at);
+    if (next == std::string::npos) break;
+    at = next + 1;
+  }
+  return out;
+}
+
+// The xterm modifier parameter is 1 + a bit set: 1 Shift, 2 Alt, 4 Ctrl,
+// 8 Meta. The PC keyboard picks Alt first, then Ctrl, then Shift.
+int ScanFor(Key key, int modifier) {
+  const ScanRow& row = kScanTable[key];
+  int bits = modifier > 1 ? modifier - 1 : 0;
+  if (bits & (2 | 8)) return row.alt;
+  if (bits & 4) return row.ctrl;
+  if (bits & 1) return row.shift;
+  return row.plain;
+}
+
+Key LetterKey(unsigned char c) {
+  switch (c) {
+    case 'A':
+      return kUp;
+    case 'B':
+      return kDown;
+    case 'C':
+      return kRight;
+    case 'D':
+      return kLeft;
+    case 'H':
+      return kHome;
+    case 'F':
+      return kEnd;
+    case 'P':
+      return kF1;
+    case 'Q':
+      return kF2;
+    case 'R':
+      return kF3;
+    case 'S':
+      return kF4;
+    default:
+      return kNoKey;
+  }
+}
+
+Key TildeKey(int number) {
+  switch (number) {
+    case 1:
+    case 7:
+      return kHome;
+    case 2:
+      return kInsert;
+    case 3:
+      return kDelete;
+    case 4:
+    case 8:
+      return kEnd;
+    case 5:
+      return kPageUp;
+    case 6:
+      return kPageDown;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+      return static_cast<Key>(kF1 + number - 11);
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+      return static_cast<Key>(kF6 + number - 17);
+    case 23:
+      return kF11;
+    case 24:
+      return kF12;
+    default:
+      return kNoKey;
+  }
+}
+
+}  // namespace
+
+void KeyDecoder::Feed(std::string_view bytes, std::vector<int>& keys) {
+  for (char c : bytes) FeedByte(static_cast<unsigned char>(c), keys);
+}
+
+void KeyDecoder::Flush(std::vector<int>& keys) {
+  switch (state_) {
+    case State::kEscape:
+      keys.push_back(kEsc);
+      break;
+    case State::kSs3:
+      if (params_.empty()) keys.push_back(ExtendedKey(LetterScan('o')));
+      break;
+    case State::kCsi:
+      if (params_.empty() && !odd_) {
+        keys.push_back(kEsc);
+        keys.push_back('[');
+      }
+      break;
+    default:
+      break;
+  }
+  state_ = State::kGround;
+}
+
+void KeyDecoder::FeedByte(unsigned char byte, std::vector<int>& keys) {
+  switch (state_) {
+    case State::kGround:
+      if (byte == kEsc) {
+        state_ = State::kEscape;
+      } else {
+        keys.push_back(byte == 0 ? ExtendedKey(kCtrlAtScan) : byte);
+      }
+      return;
+
+    case State::kEscape:
+      params_.clear();
+      odd_ = false;
+      if (byte == '[') {
+        state_ = State::kCsi;
+      } else if (byte == 'O') {
+        state_ = State::kSs3;
+      } else if (IsLetter(byte)) {
+        keys.push_back(ExtendedKey(LetterScan(byte)));
+        state_ = State::kGround;
+      } else {
+        // Not a sequence: the Escape key, then whatever was typed after it.
+        keys.push_back(kEsc);
+        state_ = State::kGround;
+        FeedByte(byte, keys);
+      }
+      return;
+
+    case State::kLinuxFunction:
+      // The Linux console sends F1-F5 as ESC [ [ A to ESC [ [ E.
+      state_ = State::kGround;
+      if (byte >= 'A' && byte <= 'E') {
+        keys.push_back(ExtendedKey(ScanFor(static_cast<Key>(kF1 + byte - 'A'), 1)));
+      } else if (byte < 0x20 || byte > 0x7E) {
+        FeedByte(byte, keys);
+      }
+      return;
+
+    case State::kCsi:
+    case State::kSs3:
+      if (byte == '[' && state_ == State::kCsi && params_.empty() && !odd_) {
+        state_ = State::kLinuxFunction;
+      } else if (IsParam(byte)) {
+        if (params_.size() < kMaxParams) {
+          params_.push_back(static_cast<char>(byte));
+        } else {
+          odd_ = true;
+        }
+      } else if (IsIntermediate(byte)) {
+        odd_ = true;
+      } else if (IsFinal(byte)) {
+        Finish(byte, keys);
+        state_ = State::kGround;
+      } else {
+        // A control byte breaks the sequence off; the byte is a key itself.
+        state_ = State::kGround;
+        FeedByte(byte, keys);
+      }
+      return;
+  }
+}
+
+void KeyDecoder::Finish(unsigned char final_byte, std::vector<int>& keys) {
+  if (odd_) return;
+  bool private_marker = !params_.empty() && (params_[0] < '0' || params_[0] > ';');
+  if (private_marker) return;
+  std::array<int, 2> numbers = FirstTwo(params_);
+  Key key = kNoKey;
+  int modifier = 1;
+  if (final_byte == '~' && state_ == State::kCsi) {
+    key = TildeKey(numbers[0]);
+    modifier = numbers[1];
+  } else if (final_byte == 'Z' && state_ == State::kCsi) {
+    keys.push_back(ExtendedKey(kShiftTabScan));
+    return;
+  } else {
+    key = LetterKey(final_byte);
+    // "1;5A" carries the modifier second; some terminals send SS3 "5P".
+    modifier = params_.find(';') != std::string::npos ? numbers[1] : numbers[0];
+  }
+  if (key == kNoKey) return;
+  keys.push_back(ExtendedKey(ScanFor(key, modifier)));
+}
