@@ -33,6 +33,21 @@ bool WriteAll(int fd, const char* data, size_t count) {
   return true;
 }
 
+// The last byte of the regular file `info` describes; LF when it cannot be
+// read (a file that cannot be read cannot lose its marker either).
+char LastByte(const std::string& name, const struct stat& info) {
+  char last = '\n';
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return last;
+  struct stat now;
+  if (fstat(fd, &now) == 0 && now.st_dev == info.st_dev && now.st_ino == info.st_ino &&
+      pread(fd, &last, 1, info.st_size - 1) != 1) {
+    last = '\n';
+  }
+  close(fd);
+  return last;
+}
+
 // Writers whose buffers a signal must still write out before the process ends.
 constexpr int kMaxWriters = 8;
 std::atomic<LineWriter*> open_writers[kMaxWriters];
@@ -164,22 +179,14 @@ LineWriter::~LineWriter() {
 int LineWriter::OpenAppend(std::string_view name) {
   if (fd_ >= 0) return SetLastError(kIllegalFunctionCall);
   std::string native = NativeFileName(name);
-  // Read access only serves to look at the last byte; a write-only file still
-  // opens.
-  bool readable = true;
-  fd_ = OpenWithoutWaiting(native, O_RDWR | O_CREAT | O_APPEND);
-  if (fd_ < 0) {
-    readable = false;
-    fd_ = OpenWithoutWaiting(native, O_WRONLY | O_CREAT | O_APPEND);
-  }
+  // Write-only: a FIFO opened for reading too would never lack a reader.
+  fd_ = OpenWithoutWaiting(native, O_WRONLY | O_CREAT | O_APPEND);
   if (fd_ < 0) return SetLastError(kFileNotFound);
   completing_ = {};
   struct stat info;
-  if (readable && fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    char last = '\n';
-    if (pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') {
-      completing_ = last == '\r' ? "\n" : "\r\n";
-    }
+  if (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    char last = LastByte(native, info);
+    if (last != '\n') completing_ = last == '\r' ? "\n" : "\r\n";
   }
   used_ = 0;
   error_ = 0;
