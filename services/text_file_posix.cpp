@@ -93,8 +93,10 @@ class TextFileChannel final : public Channel {
         bytes = {};
       }
     }
-    std::memcpy(output_ + output_used_, bytes.data(), bytes.size());
-    output_used_ += bytes.size();
+    if (!bytes.empty()) {
+      std::memcpy(output_ + output_used_, bytes.data(), bytes.size());
+      output_used_ += bytes.size();
+    }
     return write_failed_ ? kFileIoError : kNoError;
   }
 
