@@ -29,12 +29,12 @@ constexpr size_t kReadChunk = 512;
 void WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n >= 0) {
+    if (n > 0) {
       bytes.remove_prefix(static_cast<size_t>(n));
       continue;
     }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Standard output may have been left non-blocking by someone else.
       pollfd p{fd, POLLOUT, 0};
       poll(&p, 1, -1);

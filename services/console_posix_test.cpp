@@ -261,6 +261,31 @@ TEST(ProcessConsoleTest, RestoreConsolePutsTheTerminalBackAndAPollMakesItRawAgai
   EXPECT_TRUE(SameSettings(terminal.Now(), terminal.before));
 }
 
+TEST(ProcessConsoleTest, ABackgroundJobLeavesTheTerminalAloneInsteadOfStopping) {
+  Terminal terminal;
+  Forked child;
+  Fork(child, terminal.pty.slave_path(), -1, -1, [](int report) {
+    pid_t job = fork();
+    if (job == 0) {
+      setpgid(0, 0);
+      Report(report, PollKey().empty() ? "no key " : "key ");
+      std::exit(0);
+    }
+    int status = 0;
+    waitpid(job, &status, WUNTRACED);
+    if (WIFSTOPPED(status)) {
+      Report(report, "stopped");
+      kill(job, SIGKILL);
+      waitpid(job, &status, 0);
+    }
+    return 0;
+  });
+  EXPECT_EQ(Receive(child.report, 3000), "no key ");
+  EXPECT_EQ(WaitFor(child.pid), 0);
+  child.pid = -1;
+  EXPECT_TRUE(SameSettings(terminal.Now(), terminal.before));
+}
+
 TEST(ProcessConsoleTest, PipedBytesAreKeyCodesUntilTheEnd) {
   int keys[2];
   ASSERT_EQ(pipe(keys), 0);

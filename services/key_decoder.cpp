@@ -1,7 +1,7 @@
 #include "services/key_decoder.hpp"
 
 #include <array>
-#include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -9,52 +9,27 @@ constexpr unsigned char kEsc = 0x1B;
 // Long enough for any key a terminal sends; longer runs are not keys.
 constexpr size_t kMaxParams = 16;
 
+// clang-format off
 enum Key {
-  kUp,
-  kDown,
-  kRight,
-  kLeft,
-  kHome,
-  kEnd,
-  kPageUp,
-  kPageDown,
-  kInsert,
-  kDelete,
-  kF1,
-  kF2,
-  kF3,
-  kF4,
-  kF5,
-  kF6,
-  kF7,
-  kF8,
-  kF9,
-  kF10,
-  kF11,
-  kF12,
-  kNoKey
+  kUp, kDown, kRight, kLeft, kHome, kEnd, kPageUp, kPageDown, kInsert, kDelete,
+  kF1, kF2, kF3, kF4, kF5, kF6, kF7, kF8, kF9, kF10, kF11, kF12, kNoKey
 };
+// clang-format on
 
 // Scan codes by modifier column: plain, Shift, Ctrl, Alt.
 struct ScanRow {
   int plain, shift, ctrl, alt;
 };
+// clang-format off
 constexpr std::array<ScanRow, kNoKey> kScanTable = {{
-    {72, 72, 141, 152},  // up
-    {80, 80, 145, 160},  // down
-    {77, 77, 116, 157},  // right
-    {75, 75, 115, 155},  // left
-    {71, 71, 119, 151},  // home
-    {79, 79, 117, 159},  // end
-    {73, 73, 132, 153},  // page up
-    {81, 81, 118, 161},  // page down
-    {82, 82, 146, 162},  // insert
-    {83, 83, 147, 163},  // delete
-    {59, 84, 94, 104},    {60, 85, 95, 105},  {61, 86, 96, 106},    {62, 87, 97, 107},
-    {63, 88, 98, 108},    {64, 89, 99, 109},  {65, 90, 100, 110},   {66, 91, 101, 111},
-    {67, 92, 102, 112},   {68, 93, 103, 113}, {133, 135, 137, 139},  // F11
-    {134, 136, 138, 140},                                            // F12
+    {72, 72, 141, 152}, {80, 80, 145, 160}, {77, 77, 116, 157}, {75, 75, 115, 155},  // arrows
+    {71, 71, 119, 151}, {79, 79, 117, 159}, {73, 73, 132, 153}, {81, 81, 118, 161},  // home..pgdn
+    {82, 82, 146, 162}, {83, 83, 147, 163},                                          // ins, del
+    {59, 84, 94, 104}, {60, 85, 95, 105}, {61, 86, 96, 106}, {62, 87, 97, 107},      // F1-F4
+    {63, 88, 98, 108}, {64, 89, 99, 109}, {65, 90, 100, 110}, {66, 91, 101, 111},    // F5-F8
+    {67, 92, 102, 112}, {68, 93, 103, 113}, {133, 135, 137, 139}, {134, 136, 138, 140},
 }};
+// clang-format on
 
 // PC scan codes of the letters a..z, for Alt+letter.
 constexpr std::array<int, 26> kLetterScan = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
@@ -80,15 +55,17 @@ bool IsIntermediate(unsigned char c) {
   return c >= 0x20 && c <= 0x2F;
 }
 
-// Parameters "a;b;..." as numbers; a missing number reads as 0.
+// The first two numbers of "a;b;..."; a missing number reads as 0. Numbers
+// beyond any key's are capped rather than overflowing.
 std::array<int, 2> FirstTwo(const std::string& params) {
   std::array<int, 2> out{0, 0};
-  size_t at = 0;
-  for (int i = 0; i < 2 && at <= params.size(); ++i) {
-    out[i] = std::atoi(params.c_str() + at);
-    size_t next = params.find(';', at);
-    if (next == std::string::npos) break;
-    at = next + 1;
+  size_t field = 0;
+  for (char c : params) {
+    if (c == ';') {
+      if (++field == out.size()) break;
+    } else if (c >= '0' && c <= '9' && out[field] < 1000) {
+      out[field] = out[field] * 10 + (c - '0');
+    }
   }
   return out;
 }
@@ -104,68 +81,24 @@ int ScanFor(Key key, int modifier) {
   return row.plain;
 }
 
+// Final letters of CSI and SS3 keys.
 Key LetterKey(unsigned char c) {
-  switch (c) {
-    case 'A':
-      return kUp;
-    case 'B':
-      return kDown;
-    case 'C':
-      return kRight;
-    case 'D':
-      return kLeft;
-    case 'H':
-      return kHome;
-    case 'F':
-      return kEnd;
-    case 'P':
-      return kF1;
-    case 'Q':
-      return kF2;
-    case 'R':
-      return kF3;
-    case 'S':
-      return kF4;
-    default:
-      return kNoKey;
-  }
+  constexpr std::string_view kLetters = "ABCDHFPQRS";
+  constexpr Key kKeys[] = {kUp, kDown, kRight, kLeft, kHome, kEnd, kF1, kF2, kF3, kF4};
+  size_t at = kLetters.find(static_cast<char>(c));
+  return at == std::string_view::npos ? kNoKey : kKeys[at];
 }
 
+// The number before "~": vt220 editing keys and function keys.
 Key TildeKey(int number) {
-  switch (number) {
-    case 1:
-    case 7:
-      return kHome;
-    case 2:
-      return kInsert;
-    case 3:
-      return kDelete;
-    case 4:
-    case 8:
-      return kEnd;
-    case 5:
-      return kPageUp;
-    case 6:
-      return kPageDown;
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-      return static_cast<Key>(kF1 + number - 11);
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-      return static_cast<Key>(kF6 + number - 17);
-    case 23:
-      return kF11;
-    case 24:
-      return kF12;
-    default:
-      return kNoKey;
-  }
+  // clang-format off
+  constexpr Key kKeys[] = {
+      kNoKey, kHome, kInsert, kDelete, kEnd, kPageUp, kPageDown, kHome, kEnd, kNoKey,  // 0-9
+      kNoKey, kF1, kF2, kF3, kF4, kF5, kNoKey, kF6, kF7, kF8,                           // 10-19
+      kF9, kF10, kNoKey, kF11, kF12};                                                   // 20-24
+  // clang-format on
+  constexpr int kCount = sizeof kKeys / sizeof kKeys[0];
+  return number >= 0 && number < kCount ? kKeys[number] : kNoKey;
 }
 
 }  // namespace

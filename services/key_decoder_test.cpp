@@ -74,6 +74,7 @@ TEST(KeyDecoderTest, TerminalSequencesGiveThePcKeyCodes) {
       {"unknown sequences swallowed",
        "a\x1b[99~\x1b[200~\x1b[?1;2c\x1b[1 q\x1b[E\x1bOM\x1b[[Zb",
        {'a', 'b'}},
+      {"huge numbers are no key", "\x1b[99999999999~\x1b[4294967307~", {}},
       {"overlong parameters swallowed", "\x1b[11111111111111111111111111;5A.", {'.'}},
       {"control byte breaks a sequence off", "\x1b[1;5\r\x1bO\x03", {13, 3}},
       {"cut-off escape O is alt O", "\x1bO", {X(24)}},
