@@ -1,0 +1,153 @@
+// The end of a run: deletion, the started program, write failures and hard
+// inputs, on the real program.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "tests/quillcut_helpers.hpp"
+
+namespace {
+
+using quillcut_test::Lines;
+using quillcut_test::Quillcut;
+
+TEST(QuillcutEnd, DeletesTheInputOnlyAfterTheOutputIsComplete) {
+  TempDir dir;
+  dir.Write("in.txt", "a\n;b\n");
+  RunResult r = Quillcut(dir, {"in.txt", "out.txt", "semi.txt", "/D"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(FileExists(dir.Path("in.txt")));
+  EXPECT_EQ(ReadWholeFile(dir.Path("out.txt")), "a\r\n");
+  EXPECT_EQ(ReadWholeFile(dir.Path("semi.txt")), ";b\r\n");
+}
+
+TEST(QuillcutEnd, InputThatCannotBeDeletedStopsBeforeMarkerStatisticsAndProgram) {
+  TempDir dir;
+  RunResult r = Quillcut(dir, {"/proc/version", "out.txt", "/D", "/M", "/V", "/E:/bin/cat"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Lines({"", "***ERROR*** Cannot delete input file", "    /proc/version",
+                          "    Error= 8"}));
+  EXPECT_TRUE(FileExists(dir.Path("out.txt")));
+}
+
+struct WriteFailureCase {
+  const char* name;
+  std::string input;
+  std::vector<std::string> args;
+  std::string report;
+};
+
+TEST(QuillcutEnd, WriteFailuresEndTheRunAndSpareTheInput) {
+  const std::string big(3 << 20, 'x');
+  const WriteFailureCase cases[] = {
+      {"full device as output, failing at the close",
+       "a\n",
+       {"in.txt", "/dev/full", "/D", "/M", "/V"},
+       "\nAborting due to runtime error 3 (file I/O error) in Quillcut::CLOSEFILES()\n\n"},
+      {"full device as stripped-lines file",
+       ";a\n",
+       {"in.txt", "out.txt", "/dev/full", "/D", "/M"},
+       "\nAborting due to runtime error 3 (file I/O error) in Quillcut::CLOSEFILES()\n\n"},
+      {"read-only output appended to",
+       "a\n",
+       {"in.txt", "/proc/version", "/A", "/D", "/M"},
+       "\nAborting due to runtime error 3 (file I/O error) in Quillcut::CLOSEFILES()\n\n"},
+      {"full device as output, failing during the pass",
+       big + "\n" + big + "\n",
+       {"in.txt", "/dev/full", "/D", "/M"},
+       "\nAborting due to runtime error 3 (file I/O error) in Quillcut::STRIPFILE()\n\n"},
+  };
+  for (const WriteFailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.Write("in.txt", c.input);
+    RunResult r = Quillcut(dir, c.args);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, c.report);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(ReadWholeFile(dir.Path("in.txt")) == c.input);  // neither deleted nor marked
+  }
+}
+
+TEST(QuillcutEnd, OutputToDevNullIsNoExistingFile) {
+  TempDir dir;
+  dir.Write("in.txt", "a\n");
+  RunResult r = Quillcut(dir, {"in.txt", "/dev/null", "/V"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Lines({"", "    Total Lines: 1", "Semicolon Lines: 0", "   Output Lines: 1"}));
+}
+
+TEST(QuillcutEnd, StartedProgramGetsTheOutputFile) {
+  TempDir dir;
+  dir.Write("in.txt", "hello \n;x\n");
+  RunResult r = Quillcut(dir, {"in.txt", "out file.txt", "/V", "/E:/bin/cat"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            Lines({"", "    Total Lines: 2", "Semicolon Lines: 1", "   Output Lines: 1", "hello"}));
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(QuillcutEnd, InputIsGoneBeforeTheProgramStarts) {
+  TempDir dir;
+  dir.Write("in.txt", "data\n");
+  std::string script = dir.Write("show.sh",
+                                 "#!/bin/sh\n"
+                                 "echo \"args=$# 0=$0 1=$1\"\n"
+                                 "if [ -e in.txt ]; then echo present; else echo gone; fi\n"
+                                 "cat \"$1\"\n");
+  chmod(script.c_str(), 0755);
+  RunResult r = Quillcut(dir, {"in.txt", "out.txt", "/D", "/e:  " + script + " "});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "args=1 0=" + script + " 1=out.txt\ngone\ndata\r\n");
+}
+
+TEST(QuillcutEnd, ProgramThatCannotStartIsReportedAndTheRunEndsNormally) {
+  for (std::string program : {"/no/such/program", "cat", "/etc"}) {
+    SCOPED_TRACE(program);
+    TempDir dir;
+    dir.Write("in.txt", "a\n");
+    RunResult r = Quillcut(dir, {"in.txt", "out.txt", "/E:" + program});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Lines({"***ERROR*** Execution failed:", program + " \"out.txt\""}));
+    EXPECT_EQ(ReadWholeFile(dir.Path("out.txt")), "a\r\n");
+  }
+}
+
+TEST(QuillcutEnd, EmptyProgramNameStartsNothing) {
+  TempDir dir;
+  dir.Write("in.txt", "a\n");
+  RunResult r = Quillcut(dir, {"in.txt", "out.txt", "/E:"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(QuillcutEnd, HundredMegabyteLineAndBinaryInput) {
+  TempDir dir;
+  {
+    std::ofstream big(dir.Path("big.txt"), std::ios::binary);
+    std::string block(1 << 20, 'z');
+    for (int i = 0; i < 100; ++i) big << block;
+    big << "   \n";
+  }
+  RunResult r = Quillcut(dir, {"big.txt", "out.txt", "/V"}, {});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Lines({"", "    Total Lines: 1", "Semicolon Lines: 0", "   Output Lines: 1"}));
+  struct stat info;
+  ASSERT_EQ(stat(dir.Path("out.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_size, (100 << 20) + 2);
+  unlink(dir.Path("big.txt").c_str());
+  unlink(dir.Path("out.txt").c_str());
+
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) % 256);
+  dir.Write("bin.dat", binary);
+  r = Quillcut(dir, {"bin.dat", "out.bin", "semi.bin", "/S"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(FileExists(dir.Path("out.bin")));
+}
+
+}  // namespace
