@@ -16,37 +16,6 @@ TEST_F(InitializeTest, BannerIsSixCrLfLines) {
             "Please read 'Brenmark.ini' for help.\r\n");
 }
 
-TEST_F(InitializeTest, DefaultsOfEverySetting) {
-  const SettingsRecord& s = Settings;
-  EXPECT_EQ(s.EolStr, "\r\n");
-  EXPECT_EQ(s.ProgramName, "Brenmark.exe");
-  EXPECT_EQ(s.ProgramVers, "1.0.5 (8 October  2013)");
-  EXPECT_EQ(s.PortStr, "");
-  EXPECT_EQ(s.FileStr, "");
-  EXPECT_EQ(s.ExitCode, 0);
-  EXPECT_EQ(s.LogToFile, 0);
-  EXPECT_EQ(s.ApndTime, 0);
-  EXPECT_EQ(s.StdOut, 0);
-  EXPECT_EQ(s.SwitchHrs, 0);
-  EXPECT_EQ(s.ExitKey, 27);
-  EXPECT_EQ(s.Delimiter, "\t");
-  EXPECT_EQ(s.HourCount, 0);
-  EXPECT_EQ(s.AvrDebugMode, 0);
-  EXPECT_EQ(s.AvrCelsiusMode, -1);
-  EXPECT_EQ(s.AvrFahrenheitMode, -1);
-  EXPECT_EQ(s.AvrInternalMode, 0);
-  EXPECT_EQ(s.AvrEepromMode, 0);
-  EXPECT_EQ(s.AvrRawMode, -1);
-  EXPECT_EQ(s.AvrRoundingMode, -1);
-  EXPECT_EQ(s.UserStr1, "Z1");
-  EXPECT_EQ(s.UserStr2, "Z2");
-  EXPECT_EQ(s.UserStr3, "ZD");
-  EXPECT_EQ(s.UserStr4, "");
-  EXPECT_EQ(s.UserStr5, "");
-  EXPECT_EQ(s.DegreeOffset, 0.0f);
-  EXPECT_EQ(Printed(), "");
-}
-
 TEST_F(InitializeTest, StampsStartFromTheClock) {
   clock_.now = LocalTime{2014, 2, 1, 21, 5, 0, true};
   INITALIZEGLOBALS();
@@ -56,7 +25,8 @@ TEST_F(InitializeTest, StampsStartFromTheClock) {
   EXPECT_EQ(Settings.LastHour, 21);
 }
 
-TEST_F(InitializeTest, OverwritesEarlierValuesButKeepsFileNumber) {
+// A second call resets whatever a run changed, except the log file number.
+TEST_F(InitializeTest, ResetsEarlierValuesButKeepsFileNumber) {
   Settings.PortStr = "COM1:";
   Settings.ExitKey = 65;
   Settings.EolStr = "\n";
@@ -64,6 +34,8 @@ TEST_F(InitializeTest, OverwritesEarlierValuesButKeepsFileNumber) {
   Settings.HourCount = 5;
   Settings.AvrDebugMode = -1;
   Settings.DegreeOffset = 1.25f;
+  Settings.AvrRawMode = 0;
+  Settings.Delimiter = ", ";
   Settings.FileNumber = 7;
   EXPECT_EQ(INITALIZEGLOBALS(), 0);
   EXPECT_EQ(Settings.PortStr, "");
@@ -73,6 +45,8 @@ TEST_F(InitializeTest, OverwritesEarlierValuesButKeepsFileNumber) {
   EXPECT_EQ(Settings.HourCount, 0);
   EXPECT_EQ(Settings.AvrDebugMode, 0);
   EXPECT_EQ(Settings.DegreeOffset, 0.0f);
+  EXPECT_EQ(Settings.AvrRawMode, -1);
+  EXPECT_EQ(Settings.Delimiter, "\t");
   EXPECT_EQ(Settings.FileNumber, 7);
 }
 
