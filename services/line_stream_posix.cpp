@@ -76,6 +76,9 @@ void FlushWritersForExit() {
   for (auto& slot : open_writers) {
     LineWriter* writer = slot.exchange(nullptr);
     if (writer == nullptr || writer->fd_ < 0 || writer->error_ != 0) continue;
+    // A pipe nobody drains must not hold the process at its end.
+    int status = fcntl(writer->fd_, F_GETFL);
+    if (status != -1) fcntl(writer->fd_, F_SETFL, status | O_NONBLOCK);
     if (writer->used_ > 0) WriteAll(writer->fd_, writer->buffer_.get(), writer->used_);
     writer->used_ = 0;
   }

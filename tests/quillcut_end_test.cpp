@@ -1,6 +1,9 @@
 // The end of a run: deletion, the started program, write failures and hard
 // inputs, on the real program.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,6 +151,35 @@ TEST(QuillcutEnd, HundredMegabyteLineAndBinaryInput) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_TRUE(FileExists(dir.Path("out.bin")));
+}
+
+TEST(QuillcutEnd, InterruptWhileTheOutputIsBlockedEndsWithTheReport) {
+  TempDir dir;
+  std::string line(1000, 'x');
+  std::string input;
+  for (int i = 0; i < 4000; ++i) input += line + "\n";
+  dir.Write("in.txt", input);
+  std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // A reader that never reads: the pipe fills and the program waits in write.
+  int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  SpawnOptions options;
+  options.cwd = dir.path();
+  Child child({QUILLCUT_PATH, "in.txt", "fifo", "/D", "/M"}, options);
+  // Bounded wait until the pipe is full, so the program sits in the pass.
+  for (int waited = 0, queued = 0; waited < 5000 && queued < 65536; waited += 10) {
+    usleep(10 * 1000);
+    ioctl(reader, FIONREAD, &queued);
+  }
+  usleep(50 * 1000);
+  child.Signal(SIGINT);
+  EXPECT_EQ(child.Wait(5000), 9);
+  EXPECT_EQ(child.err(),
+            "\nAborting due to runtime error 9 (\"interrupted\" signal) in "
+            "Quillcut::STRIPFILE()\n\n");
+  EXPECT_TRUE(ReadWholeFile(dir.Path("in.txt")) == input);
+  close(reader);
 }
 
 }  // namespace
