@@ -199,8 +199,10 @@ int LineWriter::OpenAppend(std::string_view name) {
 
 int LineWriter::Flush() {
   if (error_ != 0) return error_;
-  if (used_ > 0 && !WriteAll(fd_, buffer_.get(), used_)) error_ = kFileIoError;
+  // Taken out first: a signal during the write must not write it twice.
+  size_t count = used_;
   used_ = 0;
+  if (count > 0 && !WriteAll(fd_, buffer_.get(), count)) error_ = kFileIoError;
   return error_;
 }
 
