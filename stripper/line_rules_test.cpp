@@ -53,3 +53,36 @@ TEST(SortLine, EveryRuleInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The eight-at-a-time blank counts against every indent and tail length
+// around the word boundaries.
+TEST(SortLine, BlanksOfEveryLengthAroundWordBoundaries) {
+  for (size_t lead = 0; lead <= 19; ++lead) {
+    for (size_t tail = 0; tail <= 19; ++tail) {
+      for (std::string body : {"x", "a b", "word\tword", ";c", "ab;cd  ef"}) {
+        std::string line = std::string(lead, ' ') + body + std::string(tail, ' ');
+        SCOPED_TRACE("\"" + line + "\"");
+        LineVerdict v = SortLine(line, false, true);
+        std::string kept = std::string(lead, ' ') + body;
+        if (body[0] == ';') {
+          EXPECT_EQ(v.kind, LineKind::kSemicolon);
+          EXPECT_EQ(std::string(v.stripped), kept);
+        } else if (body == "ab;cd  ef") {
+          EXPECT_EQ(v.kind, LineKind::kCut);
+          EXPECT_EQ(std::string(v.output), std::string(lead, ' ') + "ab");
+          EXPECT_EQ(std::string(v.stripped), kept);
+        } else {
+          EXPECT_EQ(v.kind, LineKind::kOrdinary);
+          EXPECT_EQ(std::string(v.output), kept);
+        }
+      }
+    }
+    EXPECT_EQ(SortLine(std::string(lead, ' '), false, false).kind, LineKind::kBlank);
+  }
+  std::string before_cut = "x" + std::string(17, ' ') + ";";
+  EXPECT_EQ(std::string(SortLine(before_cut, false, true).output), "x");
+}
+
+}  // namespace
