@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -110,7 +111,9 @@ class TextFileChannel final : public Channel {
     int fd = fd_;
     if (fd < 0) return;
     fd_ = -1;
-    if (output_used_ > output_written_) {
+    // A signal that came while a flush was under way arrives as that write
+    // returns, before the count is updated: the bytes are already out.
+    if (output_used_ > output_written_ && !flushing_) {
       WriteAll(fd, output_ + output_written_, output_used_ - output_written_);
     }
     close(fd);
@@ -146,8 +149,10 @@ class TextFileChannel final : public Channel {
   bool FlushOutput() {
     bool ok = true;
     if (output_used_ > output_written_) {
+      flushing_ = 1;
       ok = WriteAll(fd_, output_ + output_written_, output_used_ - output_written_,
                     &output_written_);
+      flushing_ = 0;
       if (!ok) write_failed_ = true;
     }
     output_used_ = output_written_ = 0;
@@ -168,6 +173,7 @@ class TextFileChannel final : public Channel {
   char output_[kWriteBlock];
   size_t output_used_ = 0;
   size_t output_written_ = 0;
+  volatile sig_atomic_t flushing_ = 0;
 };
 
 int OpenFlags(OpenMode mode) {
