@@ -18,6 +18,30 @@ namespace {
 std::string record_buffer;
 std::string echo_buffer;
 
+// The texts of the last second stamped: most records share their second.
+struct Stamp {
+  LocalTime at;
+  std::string date;
+  std::string time;
+};
+Stamp stamp;
+
+bool SameSecond(const LocalTime& a, const LocalTime& b) {
+  return a.valid == b.valid && a.second == b.second && a.minute == b.minute && a.hour == b.hour &&
+         a.day == b.day && a.month == b.month && a.year == b.year;
+}
+
+const Stamp& StampNow() {
+  // One reading of the clock, so date and time belong together.
+  LocalTime now = CurrentClock().Now();
+  if (!SameSecond(now, stamp.at) || stamp.date.empty()) {
+    stamp.at = now;
+    stamp.date = DateTextOf(now);
+    stamp.time = TimeTextOf(now);
+  }
+  return stamp;
+}
+
 bool IsComment(const std::string& line) {
   return !line.empty() && line.front() == ';';
 }
@@ -61,14 +85,10 @@ int8_t PROCESSDATA(std::string& line) {
   PickUpOffset(line);
 
   const bool stamped = Settings.ApndTime && !IsComment(line);
-  std::string date;
-  std::string time;
-  if (stamped) {
-    // One reading of the clock, so date and time belong together.
-    LocalTime now = CurrentClock().Now();
-    date = DateTextOf(now);
-    time = TimeTextOf(now);
-  }
+  static const std::string kNone;
+  const Stamp* now = stamped ? &StampNow() : nullptr;
+  const std::string& date = now ? now->date : kNone;
+  const std::string& time = now ? now->time : kNone;
 
   if (stamped) {
     echo_buffer.clear();
