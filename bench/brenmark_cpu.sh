@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Logger CPU use over a quiet line and over a line at 11,520 bytes/s (the
+# full rate of 115200 baud), each for SECONDS (default 30), with no keyboard
+# and the screen to /dev/null. Targets: < 0.1% of a core idle, < 1% busy.
+#
+#   bench/brenmark_cpu.sh [BUILD_DIR] [SECONDS]      (default: build 30)
+set -euo pipefail
+
+build=${1:-build}
+seconds=${2:-30}
+brenmark=$build/logger/brenmark
+thermosim=$build/tools/thermosim
+for tool in "$brenmark" "$thermosim"; do
+  [[ -x $tool ]] || { echo "missing $tool: build first (cmake --build $build)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-cpu.XXXXXX")
+sim_pid=""
+logger_pid=""
+cleanup() {
+  for pid in $logger_pid $sim_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+ticks=$(getconf CLK_TCK)
+
+# utime + stime of a process, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# One measured run: thermosim with the given arguments feeds brenmark.
+run() {
+  local label=$1
+  shift
+  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
+  sim_pid=$!
+  local spec
+  IFS= read -r -t 10 -u "$sim_out" spec || { echo "thermosim did not start" >&2; exit 1; }
+  printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/log.txt\n' "$spec" "$work" >"$work/cpu.ini"
+  rm -f "$work/log.txt"
+  "$brenmark" "$work/cpu.ini" </dev/null >/dev/null 2>&1 &
+  logger_pid=$!
+  sleep 1  # past start-up
+  local before records_before
+  before=$(cpu_ticks "$logger_pid")
+  records_before=$(wc -l <"$work/log.txt" 2>/dev/null || echo 0)
+  sleep "$seconds"
+  local after records_after
+  after=$(cpu_ticks "$logger_pid")
+  records_after=$(wc -l <"$work/log.txt")
+  kill "$logger_pid" "$sim_pid" 2>/dev/null || true
+  wait "$logger_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
+  logger_pid="" sim_pid=""
+  awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" \
+      -v r=$((records_after - records_before)) 'BEGIN {
+    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core   (%d records)\n",
+           l, t / hz, s, 100 * t / hz / s, r }'
+}
+
+echo "brenmark CPU use (clock tick: 1/$ticks s)"
+run "idle line" --interval 100000000
+# Lines 1, 2, 3, ... paced at 11,520 bytes/s for longer than the run.
+run "11,520 bytes/s" --flood 100000000 --rate 11520
