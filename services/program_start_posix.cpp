@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,8 @@ int StartProgram(std::string_view path, const std::string& argv0, const std::str
   std::fflush(nullptr);
   // Files and the terminal are handed over as a clean exit would leave them.
   RunExitCleanups();
+  // An ignored signal stays ignored across exec; the program gets the default.
+  signal(SIGPIPE, SIG_DFL);
   std::vector<char*> args = {const_cast<char*>(argv0.c_str()), const_cast<char*>(argument.c_str()),
                              nullptr};
   execv(native.c_str(), args.data());

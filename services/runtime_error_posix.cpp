@@ -105,4 +105,7 @@ void InstallSignalHandlers() {
   sigaddset(&action.sa_mask, SIGTERM);
   sigaddset(&action.sa_mask, SIGHUP);
   for (int signal_number : kHandledSignals) sigaction(signal_number, &action, nullptr);
+  // A console that went away (a closed pipe) must not end a run silently:
+  // its writes fail instead, and logging goes on.
+  signal(SIGPIPE, SIG_IGN);
 }

@@ -152,6 +152,19 @@ TEST(SignalReport, EachSignalEndsWithItsNumber) {
   }
 }
 
+TEST(SignalReport, ClosedConsolePipeDoesNotEndTheRun) {
+  ChildResult result = RunInChild([] {
+    InstallSignalHandlers();
+    int fds[2];
+    if (pipe(fds) != 0) _exit(98);
+    close(fds[0]);
+    // The write fails with EPIPE and the program goes on to its own end.
+    bool failed = write(fds[1], "x", 1) < 0 && errno == EPIPE;
+    _exit(failed ? 0 : 97);
+  });
+  EXPECT_EQ(result.status, 0);
+}
+
 TEST(SignalReport, SignalFromOutsideWhileWaiting) {
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
