@@ -7,6 +7,7 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "services/console.hpp"
+#include "services/idle_wait.hpp"
 #include "services/runtime_error.hpp"
 #include "services/serial_port.hpp"
 #include "services/text_forms.hpp"
@@ -14,6 +15,9 @@
 namespace {
 
 constexpr int kIdleSleepMs = 25;
+// While the line is idle the wait ends on a byte or a key; this only bounds
+// how long it lasts when nothing at all happens.
+constexpr int kLongestIdleMs = 1000;
 constexpr unsigned char kTab = 9;
 constexpr unsigned char kLineFeed = 10;
 constexpr unsigned char kCarriageReturn = 13;
@@ -26,7 +30,7 @@ bool Kept(unsigned char byte) {
 void Receive(std::string& line) {
   // A port that cannot report its status counts as idle.
   if (AtEnd(kPortFileNumber) != 0) {
-    Pause(kIdleSleepMs);
+    IdleWait(kPortFileNumber, kIdleSleepMs, kLongestIdleMs);
     return;
   }
   char byte = 0;

@@ -16,6 +16,13 @@ class ConsoleDevice {
   virtual void CollectKeys(KeyBuffer& keys) = 0;
   // True when no key will ever arrive again (end of a piped input).
   virtual bool KeysExhausted() { return false; }
+  // A descriptor that turns readable when a key may have arrived, so an idle
+  // caller can sleep until then: kNoKeysComing when none ever will, and
+  // kCannotWatch when keys must be polled (a fake, a half-read escape
+  // sequence, a job in the background).
+  static constexpr int kNoKeysComing = -1;
+  static constexpr int kCannotWatch = -2;
+  virtual int KeyWaitDescriptor() { return kCannotWatch; }
 };
 
 // nullptr restores the process console (standard input and output). Keys
@@ -29,6 +36,11 @@ ConsoleDevice& ProcessConsole();
 // read. Safe in a signal handler; does nothing when nothing was changed. The
 // next key poll makes it raw again. Call it before starting another program.
 void RestoreConsole();
+
+// A key may be waiting: the next PollKey looks at the device at once.
+void ExpectKey();
+// True when keys already read from the device wait for PollKey.
+bool KeysBuffered();
 
 // The text then CR LF on standard output.
 void PrintLine(std::string_view text);

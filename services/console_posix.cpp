@@ -114,6 +114,15 @@ class PosixConsole final : public ConsoleDevice {
 
   bool KeysExhausted() override { return exhausted_; }
 
+  int KeyWaitDescriptor() override {
+    if (exhausted_) return kNoKeysComing;
+    // Before the first poll the terminal is not raw yet; a half-read escape
+    // sequence needs its time-out; a background job must not read at all.
+    if (input_ == Input::kUnknown || decoder_.Pending()) return kCannotWatch;
+    if (input_ == Input::kTerminal && (!terminal_changed || InBackground())) return kCannotWatch;
+    return STDIN_FILENO;
+  }
+
  private:
   enum class Input { kUnknown, kTerminal, kStream };
 

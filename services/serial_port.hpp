@@ -18,6 +18,9 @@ class PortChannel : public Channel {
   virtual int PortBytesWaiting(int64_t& count) = 0;
   virtual int PortRead(char* buffer, size_t count, size_t& received) = 0;
   virtual int PortWrite(const char* data, size_t count) = 0;
+  // A descriptor that turns readable when a byte arrives; -1 when the port
+  // cannot be watched that way (then callers poll).
+  virtual int WaitDescriptor() { return -1; }
 
   // As a numbered file: at its end while no byte is waiting, and printing
   // to it writes to the device.

@@ -113,6 +113,8 @@ class DevicePort final : public PortChannel {
     return kNoError;
   }
 
+  int WaitDescriptor() override { return begin_ < end_ ? -1 : fd_.load(); }
+
   int Close() override {
     int fd = fd_.exchange(-1);
     if (fd >= 0) ReleaseAndClose(fd);

@@ -1,0 +1,41 @@
+#include <poll.h>
+
+#include <cerrno>
+
+#include "services/clock.hpp"
+#include "services/console.hpp"
+#include "services/idle_wait.hpp"
+#include "services/serial_port.hpp"
+
+namespace {
+
+PortChannel* WatchablePort(int port_number) {
+  return dynamic_cast<PortChannel*>(ChannelAt(port_number));
+}
+
+}  // namespace
+
+void IdleWait(int port_number, int ms, int longest_ms) {
+  PortChannel* port = WatchablePort(port_number);
+  int port_fd = port != nullptr ? port->WaitDescriptor() : -1;
+  int key_fd = CurrentConsole().KeyWaitDescriptor();
+  // Keys already read wait for the next passes, one a pass.
+  if (port_fd < 0 || key_fd == ConsoleDevice::kCannotWatch || KeysBuffered()) {
+    CurrentClock().SleepMs(ms);
+    return;
+  }
+  pollfd watched[2] = {{port_fd, POLLIN, 0}, {key_fd, POLLIN, 0}};
+  nfds_t count = key_fd >= 0 ? 2 : 1;
+  int ready = poll(watched, count, longest_ms);
+  if (ready < 0 && errno != EINTR) {
+    CurrentClock().SleepMs(ms);
+    return;
+  }
+  // A line that hung up or failed stays "ready": polling it again at once
+  // would spin, so such a pass sleeps like an ordinary idle one.
+  if (watched[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+    CurrentClock().SleepMs(ms);
+    return;
+  }
+  if (count == 2 && watched[1].revents != 0) ExpectKey();
+}
