@@ -36,9 +36,9 @@ run() {
   shift
   exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
   sim_pid=$!
-  local spec
-  IFS= read -r -t 10 -u "$sim_out" spec || { echo "thermosim did not start" >&2; exit 1; }
-  printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/log.txt\n' "$spec" "$work" >"$work/cpu.ini"
+  local port_string
+  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/log.txt\n' "$port_string" "$work" >"$work/cpu.ini"
   rm -f "$work/log.txt"
   "$brenmark" "$work/cpu.ini" </dev/null >/dev/null 2>&1 &
   logger_pid=$!

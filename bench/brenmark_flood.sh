@@ -30,12 +30,12 @@ stop_sim() {
 trap 'stop_sim; rm -rf "$work"' EXIT
 export LC_ALL=C
 
-# Starts a flood; sets $port (device path) and $spec (port string).
+# Starts a flood; sets $port (device path) and $port_string (port string).
 start_flood() {
   exec {sim_out}< <(exec "$thermosim" --flood "$lines" --linger 0 --quiet)
   sim_pid=$!
-  IFS= read -r -t 10 -u "$sim_out" spec || { echo "thermosim did not start" >&2; exit 1; }
-  port=${spec%%:*}
+  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  port=${port_string%%:*}
 }
 
 # Seconds and CPU seconds of a command, into $wall and $cpu.
@@ -76,7 +76,7 @@ echo "flood of $lines lines"
 # brenmark
 start_flood
 cat >"$work/flood.ini" <<INI
-PORTSTR=$spec
+PORTSTR=$port_string
 APNDTIME=YES
 FILESTR=$work/flood.txt
 INI

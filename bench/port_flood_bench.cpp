@@ -24,7 +24,7 @@ double Seconds() {
 }
 
 // Starts thermosim and gives its port string.
-pid_t StartSimulator(const std::string& path, long lines, std::string& spec) {
+pid_t StartSimulator(const std::string& path, long lines, std::string& port_string) {
   int out[2];
   if (pipe(out) != 0) return -1;
   pid_t pid = fork();
@@ -39,13 +39,13 @@ pid_t StartSimulator(const std::string& path, long lines, std::string& spec) {
   }
   close(out[1]);
   char c;
-  while (read(out[0], &c, 1) == 1 && c != '\n') spec.push_back(c);
+  while (read(out[0], &c, 1) == 1 && c != '\n') port_string.push_back(c);
   close(out[0]);
   return pid;
 }
 
-long RawLines(const std::string& spec) {
-  int fd = open(spec.substr(0, spec.find(':')).c_str(), O_RDONLY | O_NOCTTY);
+long RawLines(const std::string& port_string) {
+  int fd = open(port_string.substr(0, port_string.find(':')).c_str(), O_RDONLY | O_NOCTTY);
   if (fd < 0) return -1;
   static char buffer[1 << 16];
   long lines = 0;
@@ -61,8 +61,8 @@ long RawLines(const std::string& spec) {
   return lines;
 }
 
-long PortLines(const std::string& spec) {
-  if (OpenSerial(2, spec) != 0) return -1;
+long PortLines(const std::string& port_string) {
+  if (OpenSerial(2, port_string) != 0) return -1;
   long lines = 0;
   for (;;) {
     if (AtEnd(2) != 0) {
@@ -81,14 +81,14 @@ long PortLines(const std::string& spec) {
 
 void Measure(const char* name, const std::string& simulator, long lines,
              long (*reader)(const std::string&)) {
-  std::string spec;
-  pid_t pid = StartSimulator(simulator, lines, spec);
-  if (pid < 0 || spec.empty()) {
+  std::string port_string;
+  pid_t pid = StartSimulator(simulator, lines, port_string);
+  if (pid < 0 || port_string.empty()) {
     std::fprintf(stderr, "cannot start %s\n", simulator.c_str());
     std::exit(1);
   }
   double start = Seconds();
-  long got = reader(spec);
+  long got = reader(port_string);
   double took = Seconds() - start;
   int status = 0;
   waitpid(pid, &status, 0);
