@@ -24,18 +24,28 @@ void IdleWait(int port_number, int ms, int longest_ms) {
     CurrentClock().SleepMs(ms);
     return;
   }
+  Clock& clock = CurrentClock();
+  int64_t start = clock.MonotonicMicros();
   pollfd watched[2] = {{port_fd, POLLIN, 0}, {key_fd, POLLIN, 0}};
   nfds_t count = key_fd >= 0 ? 2 : 1;
   int ready = poll(watched, count, longest_ms);
   if (ready < 0 && errno != EINTR) {
-    CurrentClock().SleepMs(ms);
+    clock.SleepMs(ms);
     return;
   }
   // A line that hung up or failed stays "ready": polling it again at once
   // would spin, so such a pass sleeps like an ordinary idle one.
   if (watched[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-    CurrentClock().SleepMs(ms);
+    clock.SleepMs(ms);
     return;
   }
-  if (count == 2 && watched[1].revents != 0) ExpectKey();
+  if (count == 2 && watched[1].revents != 0) {
+    ExpectKey();
+    return;
+  }
+  // The first byte of a burst: let the rest of it gather for what is left of
+  // the ordinary sleep, so a steady slow line costs a wake-up per sleep, not
+  // one per byte.
+  int64_t waited_ms = (clock.MonotonicMicros() - start) / 1000;
+  if (ready > 0 && waited_ms < ms) clock.SleepMs(static_cast<int>(ms - waited_ms));
 }
