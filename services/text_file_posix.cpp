@@ -34,6 +34,7 @@ class TextFileChannel final : public Channel {
  public:
   TextFileChannel(int fd, OpenMode mode, bool sized, off_t size_at_open)
       : fd_(fd), mode_(mode), sized_(sized), size_at_open_(size_at_open) {
+    if (mode == OpenMode::kAppend) offset_ = size_at_open;
     if (Reads()) input_.resize(kReadBlock);
   }
   ~TextFileChannel() override { Close(); }
@@ -111,11 +112,15 @@ class TextFileChannel final : public Channel {
     int fd = fd_;
     if (fd < 0) return;
     fd_ = -1;
-    // A signal that came while a flush was under way arrives as that write
-    // returns, before the count is updated: the bytes are already out.
-    if (output_used_ > output_written_ && !flushing_) {
-      WriteAll(fd, output_ + output_written_, output_used_ - output_written_);
+    size_t from = output_written_;
+    if (flushing_) {
+      // The signal came during a flush: the file offset tells how much of it
+      // reached the file, whether or not the count was updated yet.
+      off_t now = lseek(fd, 0, SEEK_CUR);
+      off_t landed = now < flush_offset_ ? 0 : now - flush_offset_;
+      from = flush_from_ + static_cast<size_t>(landed);
     }
+    if (output_used_ > from) WriteAll(fd, output_ + from, output_used_ - from);
     close(fd);
   }
 
@@ -149,10 +154,15 @@ class TextFileChannel final : public Channel {
   bool FlushOutput() {
     bool ok = true;
     if (output_used_ > output_written_) {
+      // Where this flush starts, for the signal path. Appends and fresh
+      // output files keep their own count and need no system call for it.
+      flush_offset_ = TracksOffset() ? offset_ : lseek(fd_, 0, SEEK_CUR);
+      flush_from_ = output_written_;
       flushing_ = 1;
       ok = WriteAll(fd_, output_ + output_written_, output_used_ - output_written_,
                     &output_written_);
       flushing_ = 0;
+      offset_ = flush_offset_ + static_cast<off_t>(output_written_ - flush_from_);
       if (!ok) write_failed_ = true;
     }
     output_used_ = output_written_ = 0;
@@ -173,6 +183,12 @@ class TextFileChannel final : public Channel {
   char output_[kWriteBlock];
   size_t output_used_ = 0;
   size_t output_written_ = 0;
+  // The file offset after our last write, for append and output files: the
+  // size at open, plus what we wrote since.
+  bool TracksOffset() const { return mode_ == OpenMode::kAppend || mode_ == OpenMode::kOutput; }
+  off_t offset_ = 0;
+  off_t flush_offset_ = 0;
+  size_t flush_from_ = 0;
   volatile sig_atomic_t flushing_ = 0;
 };
 
