@@ -27,6 +27,9 @@ int8_t CHECKTIME() {
     PrintLine("***Error*** closing file during file switch: " + Settings.FileStr);
     PrintLine("Error reported was: " + IntText(error));
     Settings.ExitCode = kSwitchCloseFailed;
+    // The old file stays current: the record that asked for the switch still
+    // goes into it, and the closing step closes it.
+    OpenFile(kLogFileNumber, Settings.FileStr, OpenMode::kAppend);
     return static_cast<int8_t>(kSwitchCloseFailed);
   }
   std::string next = BUILDFILESTR();

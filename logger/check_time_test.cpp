@@ -175,8 +175,10 @@ TEST_F(Switching, FailedCloseEndsWithSixtyFour) {
   Settings.SwitchHrs = 1;
   log.close_result = 3;
   EXPECT_EQ(RecordAt(8, 10, 0, "a"), 0);
-  // The failed close leaves the number closed: the record is lost with 61.
-  EXPECT_EQ(RecordAt(8, 11, 0, "b"), kLogWriteFailed);
+  // The old file stays current: the record that asked for the switch still
+  // goes into it, and the run ends with 64.
+  EXPECT_EQ(RecordAt(8, 11, 0, "b"), kSwitchCloseFailed);
+  EXPECT_EQ(Settings.ExitCode, kSwitchCloseFailed);
   EXPECT_EQ(Settings.FileStr, dir_.Path("Therm0000.txt"));
   EXPECT_EQ(Settings.HourCount, 2);
   EXPECT_FALSE(FileExists(dir_.Path("Therm0001.txt")));
@@ -186,11 +188,10 @@ TEST_F(Switching, FailedCloseEndsWithSixtyFour) {
             "***Error*** closing file during file switch: " +
                 old +
                 "\r\n"
-                "Error reported was: 3\r\n"
-                "***Error*** writting file: " +
-                old +
-                "\r\n"
-                "Error reported was: 1\r\n");
+                "Error reported was: 3\r\n");
+  fakes_.clock.Set(2013, 10, 8, 11, 0, 5);
+  EXPECT_EQ(CLOSECOMMUNICATIONS(), kSwitchCloseFailed);
+  EXPECT_EQ(File("Therm0000.txt"), "b\r\nExit Code: 64 at 11:00:05 on 10-08-2013\r\n");
 }
 
 TEST_F(Switching, CheckAloneReportsItsCode) {
