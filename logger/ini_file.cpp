@@ -87,7 +87,15 @@ int8_t READINIFILE() {
       CloseFile(kIniFileNumber);
       return IniFailure("*** FATAL ERROR **** reading: ", error, kIniReadFailed);
     }
-    if (CLEANINISTR(line, key, value)) ApplyIniSetting(key, value);
+    // A lone CR ends an INI line too (files written with CR line ends).
+    size_t start = 0;
+    for (;;) {
+      size_t cr = line.find('\r', start);
+      std::string piece = line.substr(start, cr == std::string::npos ? cr : cr - start);
+      if (CLEANINISTR(piece, key, value)) ApplyIniSetting(key, value);
+      if (cr == std::string::npos) break;
+      start = cr + 1;
+    }
   }
 
   error = CloseFile(kIniFileNumber);

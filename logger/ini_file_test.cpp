@@ -192,6 +192,18 @@ TEST_F(IniFileTest, LongLinesAreRead) {
   EXPECT_EQ(Settings.PortStr, port);
 }
 
+TEST_F(IniFileTest, EveryLineEndSeparatesLines) {
+  // LF, CR LF and a lone CR, mixed in one file.
+  dir_.Write("Brenmark.ini", "PORTSTR=COM2:9600\rAPNDTIME=YES\r\nUSERSTR4=?S\nUSERSTR5=T1\rEOL=1");
+  Run({"brenmark"});
+  ASSERT_EQ(READINIFILE(), 0);
+  EXPECT_EQ(Settings.PortStr, "COM2:9600");
+  EXPECT_EQ(Settings.ApndTime, 1);
+  EXPECT_EQ(Settings.UserStr4, "?S");
+  EXPECT_EQ(Settings.UserStr5, "T1");
+  EXPECT_EQ(Settings.EolStr, "\n");
+}
+
 TEST_F(IniFileTest, EmptyAndCommentOnlyFilesSetNothing) {
   for (const char* content : {"", "; nothing here\r\n;PORTSTR=COM1:\r\n\r\n"}) {
     dir_.Write("Brenmark.ini", content);
