@@ -61,6 +61,9 @@ int8_t CLOSECOMMUNICATIONS() {
     LocalTime now = CurrentClock().Now();
     PrintFileText(kLogFileNumber, "Exit Code: " + IntText(ending) + " at " + TimeTextOf(now) +
                                       " on " + DateTextOf(now) + "\r\n");
+    // A failure of this last line is not reported: it must not turn into a
+    // failed close.
+    FlushFile(kLogFileNumber);
     int file_error = CloseFile(kLogFileNumber);
     if (file_error != 0) {
       PrintLine("***Error*** closing file: " + Settings.FileStr);

@@ -224,14 +224,16 @@ TEST(NumberedFiles, WriteFailureIsNeverReportedAsSuccess) {
   EXPECT_EQ(LastError(), 3);
   EXPECT_EQ(PrintFileLine(10, "more"), 3);
   EXPECT_EQ(FlushFile(10), 3);
-  EXPECT_EQ(CloseFile(10), 3);
-  EXPECT_EQ(ChannelAt(10), nullptr) << "the number is free after a failed close";
+  EXPECT_EQ(CloseFile(10), 0) << "every loss was reported when it happened";
+  EXPECT_EQ(ChannelAt(10), nullptr);
 
   ASSERT_EQ(OpenFile(10, "/dev/full", OpenMode::kAppend), 0);
   EXPECT_EQ(CloseFile(10), 0) << "nothing was written, nothing was lost";
   ASSERT_EQ(OpenFile(10, "/dev/full", OpenMode::kAppend), 0);
   EXPECT_EQ(PrintFileText(10, std::string(9000, 'x')), 3) << "too big for the buffer";
-  EXPECT_EQ(CloseFile(10), 3);
+  EXPECT_EQ(PrintFileLine(10, "after"), 3) << "the failure sticks";
+  EXPECT_EQ(CloseFile(10), 3) << "the line after it is lost at the close";
+  EXPECT_EQ(ChannelAt(10), nullptr) << "the number is free after a failed close";
 
   ASSERT_EQ(OpenFile(10, "/dev/full", OpenMode::kOutput), 0);
   EXPECT_EQ(PrintFileLine(10, "pending"), 0);

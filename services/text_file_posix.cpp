@@ -39,13 +39,16 @@ class TextFileChannel final : public Channel {
   }
   ~TextFileChannel() override { Close(); }
 
+  // Reports what the close itself loses: bytes still buffered that cannot be
+  // written, or a failing close(2). A loss that an earlier write or flush
+  // already reported is not reported a second time.
   int Close() override {
     if (fd_ < 0) return kNoError;
-    FlushOutput();
+    bool lost = output_used_ > output_written_ && !FlushOutput();
     int fd = fd_;
     fd_ = -1;
-    if (close(fd) != 0 && errno != EINTR) write_failed_ = true;
-    return write_failed_ ? kFileIoError : kNoError;
+    if (close(fd) != 0 && errno != EINTR) lost = true;
+    return lost ? kFileIoError : kNoError;
   }
 
   int EndTest() override {
