@@ -24,8 +24,8 @@ PortChannel* PortAt(int number) {
 
 }  // namespace
 
-std::string SerialDevicePath(std::string_view spec, uint32_t port_number) {
-  std::string_view name = spec.substr(0, spec.find(':'));
+std::string SerialDevicePath(std::string_view port_string, uint32_t port_number) {
+  std::string_view name = port_string.substr(0, port_string.find(':'));
   if (!name.empty() && name.front() == '/') return std::string(name);
   uint32_t number = port_number == 0 ? 1 : port_number;
   std::string variable = "BRENMARK_COM" + std::to_string(number);

@@ -31,9 +31,9 @@ class PortChannel : public Channel {
 // The device a port string opens: the text before the first colon when it
 // begins with "/"; otherwise port n (0 counts as 1) is $BRENMARK_COMn when
 // set and not empty, else /dev/ttyS<n-1>.
-std::string SerialDevicePath(std::string_view spec, uint32_t port_number);
+std::string SerialDevicePath(std::string_view port_string, uint32_t port_number);
 
-int OpenSerial(int number, std::string_view spec);
+int OpenSerial(int number, std::string_view port_string);
 // 1 when no byte is waiting, 0 when one is, -1 when the status cannot be read.
 int AtEnd(int number);
 int BytesWaiting(int number, int64_t& count);

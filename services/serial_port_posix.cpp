@@ -163,17 +163,17 @@ int Configure(int fd, const PortOptions& options) {
 
 }  // namespace
 
-int OpenSerial(int number, std::string_view spec) {
+int OpenSerial(int number, std::string_view port_string) {
   if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
     return SetLastError(kIllegalFunctionCall);
   }
   uint32_t port_number = 0;
-  if (!PortNameNumber(spec, port_number)) return SetLastError(kIllegalFunctionCall);
+  if (!PortNameNumber(port_string, port_number)) return SetLastError(kIllegalFunctionCall);
   PortOptions options;
-  if (ParsePortSpec(spec, options) != kNoError) return SetLastError(kIllegalFunctionCall);
+  if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
   if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
-  std::string path = SerialDevicePath(spec, options.PortNumber);
+  std::string path = SerialDevicePath(port_string, options.PortNumber);
   // Non-blocking until CLOCAL is set: a real port would otherwise wait for
   // carrier inside open().
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);

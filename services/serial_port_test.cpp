@@ -28,7 +28,7 @@ class SerialPortTest : public ::testing::Test {
   void TearDown() override {
     for (int n = 1; n <= 4; ++n) ClosePort(n);
   }
-  std::string Spec(const std::string& settings) const { return pty.slave_path() + ":" + settings; }
+  std::string PortString(const std::string& settings) const { return pty.slave_path() + ":" + settings; }
   termios2 Settings() const {
     termios2 t{};
     EXPECT_EQ(ioctl(pty.master(), TCGETS2, &t), 0);
@@ -84,7 +84,7 @@ TEST_F(SerialPortTest, LineSettingsReadBackFromTheDevice) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.settings);
-    ASSERT_EQ(OpenSerial(kPort, Spec(c.settings)), 0);
+    ASSERT_EQ(OpenSerial(kPort, PortString(c.settings)), 0);
     termios2 t = Settings();
     EXPECT_EQ(t.c_cflag & CBAUD, c.speed_code);
     EXPECT_EQ(t.c_ospeed, c.speed);
@@ -142,38 +142,38 @@ TEST_F(SerialPortTest, OpenFailuresGiveTheirNumbersAndLeaveTheSlotFree) {
   struct Case {
     const char* name;
     int number;
-    std::string spec;
+    std::string port_string;
     int error;
   };
   const std::vector<Case> cases = {
-      {"default DS1000 on a pseudo-terminal", kPort, Spec("9600,N,8,1"), 1},
-      {"carrier asked for on a pseudo-terminal", kPort, Spec("9600,N,8,1,CS0,DS0,CD10"), 1},
+      {"default DS1000 on a pseudo-terminal", kPort, PortString("9600,N,8,1"), 1},
+      {"carrier asked for on a pseudo-terminal", kPort, PortString("9600,N,8,1,CS0,DS0,CD10"), 1},
       {"missing device", kPort, missing + ":9600,N,8,1", 2},
       {"IR4 does not touch the device", kPort, missing + ":9600,N,8,1,IR4,DS0", 1},
       {"invalid string before the device", kPort, missing + ":9600,X", 1},
       {"unrecognised name", kPort, "COM1", 1},
       {"not a terminal", kPort, plain + ":9600,N,8,1,CS0,DS0,CD0", 8},
-      {"data bits the device refuses", kPort, Spec("9600,N,9,1,CS0,DS0,CD0"), 1},
-      {"file number 0", 0, Spec("9600,N,8,1,CS0,DS0,CD0"), 1},
-      {"file number 256", 256, Spec("9600,N,8,1,CS0,DS0,CD0"), 1},
+      {"data bits the device refuses", kPort, PortString("9600,N,9,1,CS0,DS0,CD0"), 1},
+      {"file number 0", 0, PortString("9600,N,8,1,CS0,DS0,CD0"), 1},
+      {"file number 256", 256, PortString("9600,N,8,1,CS0,DS0,CD0"), 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(OpenSerial(c.number, c.spec), c.error);
+    EXPECT_EQ(OpenSerial(c.number, c.port_string), c.error);
     EXPECT_EQ(LastError(), c.error);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_EQ(ChannelAt(kPort), nullptr);
   }
   // None of the failures kept the device claimed.
-  EXPECT_EQ(OpenSerial(kPort, Spec("9600,N,8,1,CS0,DS0,CD0")), 0);
+  EXPECT_EQ(OpenSerial(kPort, PortString("9600,N,8,1,CS0,DS0,CD0")), 0);
 }
 
 TEST_F(SerialPortTest, ClaimedPortRefusesASecondOpenUntilClosed) {
-  std::string spec = Spec("9600,N,8,1,CS0,DS0,CD0");
-  ASSERT_EQ(OpenSerial(kPort, spec), 0);
-  EXPECT_EQ(OpenSerial(kPort, spec), 1);  // number in use
-  EXPECT_EQ(OpenSerial(3, spec), 2);      // device held
+  std::string port_string = PortString("9600,N,8,1,CS0,DS0,CD0");
+  ASSERT_EQ(OpenSerial(kPort, port_string), 0);
+  EXPECT_EQ(OpenSerial(kPort, port_string), 1);  // number in use
+  EXPECT_EQ(OpenSerial(3, port_string), 2);      // device held
   int probe = open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(probe, 0);
   int exclusive = -1;
@@ -183,12 +183,12 @@ TEST_F(SerialPortTest, ClaimedPortRefusesASecondOpenUntilClosed) {
   ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
   EXPECT_EQ(exclusive, 0);
   close(probe);
-  EXPECT_EQ(OpenSerial(3, spec), 0);
+  EXPECT_EQ(OpenSerial(3, port_string), 0);
   EXPECT_EQ(ClosePort(kPort), 1);  // not open
 }
 
 TEST_F(SerialPortTest, AtEndFollowsTheBytesWaiting) {
-  ASSERT_EQ(OpenSerial(kPort, Spec("9600,N,8,1,CS0,DS0,CD0")), 0);
+  ASSERT_EQ(OpenSerial(kPort, PortString("9600,N,8,1,CS0,DS0,CD0")), 0);
   EXPECT_EQ(AtEnd(kPort), 1);
   EXPECT_EQ(EndOfFile(kPort), -1);
   pty.Write("A");
@@ -208,7 +208,7 @@ TEST_F(SerialPortTest, AtEndFollowsTheBytesWaiting) {
 }
 
 TEST_F(SerialPortTest, BytesWaitingCountsFetchedAndQueuedBytes) {
-  ASSERT_EQ(OpenSerial(kPort, Spec("9600,N,8,1,CS0,DS0,CD0")), 0);
+  ASSERT_EQ(OpenSerial(kPort, PortString("9600,N,8,1,CS0,DS0,CD0")), 0);
   pty.Write("12345");
   int64_t waiting = 0;
   ASSERT_TRUE(WaitUntil([&] { return BytesWaiting(kPort, waiting) == 0 && waiting == 5; }));
@@ -224,7 +224,7 @@ TEST_F(SerialPortTest, BytesWaitingCountsFetchedAndQueuedBytes) {
 }
 
 TEST_F(SerialPortTest, ReceivedBytesArriveCompleteAndInOrder) {
-  ASSERT_EQ(OpenSerial(kPort, Spec("115200,N,8,1,CS0,DS0,CD0")), 0);
+  ASSERT_EQ(OpenSerial(kPort, PortString("115200,N,8,1,CS0,DS0,CD0")), 0);
   std::string sent;
   for (int i = 0; sent.size() < 200000; ++i) sent += std::to_string(i) + "\r\n";
   sent += std::string("\0\x04\x7f\xff", 4);
@@ -236,7 +236,7 @@ TEST_F(SerialPortTest, ReceivedBytesArriveCompleteAndInOrder) {
 }
 
 TEST_F(SerialPortTest, WritesReachTheDeviceUnchanged) {
-  ASSERT_EQ(OpenSerial(kPort, Spec("9600,N,8,1,CS0,DS0,CD0")), 0);
+  ASSERT_EQ(OpenSerial(kPort, PortString("9600,N,8,1,CS0,DS0,CD0")), 0);
   EXPECT_EQ(PrintPortLine(kPort, "ST"), 0);
   EXPECT_EQ(pty.Read(1000, "\r\n"), "ST\r\n");
   EXPECT_EQ(WritePort(kPort, "a\nb\rc", 5), 0);
@@ -266,7 +266,7 @@ TEST(SerialDevicePath, FromTheNameOrTheEnvironment) {
   setenv("BRENMARK_COM7", "/dev/ttyUSB4", 1);
   setenv("BRENMARK_COM8", "", 1);
   struct Case {
-    const char* spec;
+    const char* port_string;
     uint32_t port;
     const char* path;
   };
@@ -282,7 +282,7 @@ TEST(SerialDevicePath, FromTheNameOrTheEnvironment) {
       {"SER:9600", 1, "/dev/ttyS0"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SerialDevicePath(c.spec, c.port), c.path) << c.spec;
+    EXPECT_EQ(SerialDevicePath(c.port_string, c.port), c.path) << c.port_string;
   }
   unsetenv("BRENMARK_COM7");
   unsetenv("BRENMARK_COM8");

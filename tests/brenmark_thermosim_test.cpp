@@ -21,8 +21,8 @@ class WithThermosim : public ::testing::Test {
     argv.insert(argv.end(), args.begin(), args.end());
     device_ = std::make_unique<Child>(argv);
     ASSERT_TRUE(device_->WaitForOutput("\n", 10000));
-    std::string spec = device_->out().substr(0, device_->out().find('\n'));
-    dir_.Write("sim.ini", "PORTSTR=" + spec + "\nFILESTR=log.txt\n" + ini_lines);
+    std::string port_string = device_->out().substr(0, device_->out().find('\n'));
+    dir_.Write("sim.ini", "PORTSTR=" + port_string + "\nFILESTR=log.txt\n" + ini_lines);
   }
   Child StartLogger(Stdin stdin_kind = Stdin::kNull) {
     SpawnOptions options;

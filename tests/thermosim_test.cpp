@@ -32,7 +32,7 @@ class Sim {
     if (fd_ >= 0) close(fd_);
   }
   Child& child() { return child_; }
-  const std::string& spec() const { return spec_; }
+  const std::string& port_string() const { return spec_; }
   const std::string& device() const { return device_; }
 
   // Opens the device the way a logger on the other end would.
@@ -75,9 +75,9 @@ class Sim {
 
 TEST(Thermosim, PrintsThePortStringFirst) {
   Sim sim({"--interval", "100000"});
-  EXPECT_TRUE(std::regex_match(sim.spec(), std::regex(R"(/dev/pts/\d+:9600,N,8,1,CS0,DS0,CD0)")))
-      << sim.spec();
-  EXPECT_EQ(sim.child().out(), sim.spec() + "\n");
+  EXPECT_TRUE(std::regex_match(sim.port_string(), std::regex(R"(/dev/pts/\d+:9600,N,8,1,CS0,DS0,CD0)")))
+      << sim.port_string();
+  EXPECT_EQ(sim.child().out(), sim.port_string() + "\n");
   sim.child().Signal(SIGTERM);
   EXPECT_EQ(sim.child().Wait(5000), 0);
 }
@@ -88,7 +88,7 @@ TEST(Thermosim, LinkNamesTheDeviceAndGoesAwayOnTermination) {
     TempDir dir;
     std::string link = dir.Path("thermometer");
     Sim sim({"--link", link, "--interval", "100000"});
-    EXPECT_EQ(sim.spec(), link + kSettings);
+    EXPECT_EQ(sim.port_string(), link + kSettings);
     struct stat st;
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
