@@ -4,10 +4,10 @@
 
 enum LoggerExitCode : int32_t {
   kRunGoesOn = 0,
-  kExitKeyPressed = 50,       // "Normal exit, User pressed exit key"
-  kEndOfTransmission = 51,    // "Normal exit, EOT recieved in data stream"
-  kHelpShown = 52,            // banner and "Normal exit, ExitCode: 52"
-  kNoIniFile = 53,            // no INI file among the names tried
+  kExitKeyPressed = 50,     // "Normal exit, User pressed exit key"
+  kEndOfTransmission = 51,  // "Normal exit, EOT recieved in data stream"
+  kHelpShown = 52,          // banner and "Normal exit, ExitCode: 52"
+  kNoIniFile = 53,          // no INI file among the names tried
   kIniOpenFailed = 54,
   kIniReadFailed = 55,
   kIniCloseFailed = 56,

@@ -4,6 +4,10 @@ namespace {
 Clock* installed = nullptr;
 }  // namespace
 
-Clock& CurrentClock() { return installed ? *installed : SystemClock(); }
+Clock& CurrentClock() {
+  return installed ? *installed : SystemClock();
+}
 
-void SetClock(Clock* clock) { installed = clock; }
+void SetClock(Clock* clock) {
+  installed = clock;
+}

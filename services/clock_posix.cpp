@@ -15,8 +15,8 @@ class PosixClock final : public Clock {
       tm parts;
       cached_ = LocalTime{};
       if (localtime_r(&now, &parts)) {
-        cached_ = LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                            parts.tm_hour,        parts.tm_min,     parts.tm_sec, true};
+        cached_ = LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                            parts.tm_min,         parts.tm_sec,     true};
       }
       cached_second_ = now;
     }

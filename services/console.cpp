@@ -59,9 +59,13 @@ std::string PollKey() {
   return KeyString(code);
 }
 
-void ExpectKey() { collected_before = false; }
+void ExpectKey() {
+  collected_before = false;
+}
 
-bool KeysBuffered() { return !keys.Empty(); }
+bool KeysBuffered() {
+  return !keys.Empty();
+}
 
 int KeyCode(std::string_view key) {
   return key.empty() ? 0 : static_cast<unsigned char>(key.front());

@@ -34,7 +34,9 @@ std::string_view ErrorText(int number) {
   return kTexts[static_cast<size_t>(number)];
 }
 
-int LastError() { return last_error; }
+int LastError() {
+  return last_error;
+}
 
 int SetLastError(int number) {
   last_error = number;

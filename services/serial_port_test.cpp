@@ -28,7 +28,9 @@ class SerialPortTest : public ::testing::Test {
   void TearDown() override {
     for (int n = 1; n <= 4; ++n) ClosePort(n);
   }
-  std::string PortString(const std::string& settings) const { return pty.slave_path() + ":" + settings; }
+  std::string PortString(const std::string& settings) const {
+    return pty.slave_path() + ":" + settings;
+  }
   termios2 Settings() const {
     termios2 t{};
     EXPECT_EQ(ioctl(pty.master(), TCGETS2, &t), 0);

@@ -75,7 +75,8 @@ class Sim {
 
 TEST(Thermosim, PrintsThePortStringFirst) {
   Sim sim({"--interval", "100000"});
-  EXPECT_TRUE(std::regex_match(sim.port_string(), std::regex(R"(/dev/pts/\d+:9600,N,8,1,CS0,DS0,CD0)")))
+  EXPECT_TRUE(
+      std::regex_match(sim.port_string(), std::regex(R"(/dev/pts/\d+:9600,N,8,1,CS0,DS0,CD0)")))
       << sim.port_string();
   EXPECT_EQ(sim.child().out(), sim.port_string() + "\n");
   sim.child().Signal(SIGTERM);

@@ -67,7 +67,9 @@ Pty::~Pty() {
   if (master_ >= 0) close(master_);
 }
 
-void Pty::Write(std::string_view bytes) const { WriteAll(master_, bytes); }
+void Pty::Write(std::string_view bytes) const {
+  WriteAll(master_, bytes);
+}
 
 std::string Pty::Read(int timeout_ms, std::string_view until) const {
   std::string got;
@@ -224,11 +226,12 @@ int Child::Wait(int timeout_ms) {
   }
 }
 
-void Child::Signal(int signal_number) { kill(pid_, signal_number); }
+void Child::Signal(int signal_number) {
+  kill(pid_, signal_number);
+}
 
 RunResult RunProgram(const std::vector<std::string>& argv, std::string_view input,
-                     const std::string& cwd, const std::vector<std::string>& env,
-                     int timeout_ms) {
+                     const std::string& cwd, const std::vector<std::string>& env, int timeout_ms) {
   SpawnOptions options;
   options.stdin_kind = Stdin::kPipe;
   options.cwd = cwd;

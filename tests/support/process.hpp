@@ -31,9 +31,9 @@ enum class Stdin { kNull, kPipe, kPty };
 
 struct SpawnOptions {
   Stdin stdin_kind = Stdin::kNull;
-  std::string cwd;                       // empty: the test's own
-  std::vector<std::string> env;          // "NAME=value" added to the environment
-  bool stdout_to_pty = false;            // with kPty: stdout is the terminal too
+  std::string cwd;               // empty: the test's own
+  std::vector<std::string> env;  // "NAME=value" added to the environment
+  bool stdout_to_pty = false;    // with kPty: stdout is the terminal too
 };
 
 // A running program. Its standard output and error are collected from pipes.

@@ -19,7 +19,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::Path(std::string_view name) const { return path_ + "/" + std::string(name); }
+std::string TempDir::Path(std::string_view name) const {
+  return path_ + "/" + std::string(name);
+}
 
 std::string TempDir::Write(std::string_view name, std::string_view content) const {
   std::string full = Path(name);
