@@ -2,6 +2,8 @@
 # Logger CPU use over a quiet line and over a line at 11,520 bytes/s (the
 # full rate of 115200 baud), each for SECONDS (default 30), with no keyboard
 # and the screen to /dev/null. Targets: < 0.1% of a core idle, < 1% busy.
+# References measured the same way: `cat` of the port into a file, and
+# `cat | ts` when moreutils is installed.
 #
 #   bench/brenmark_cpu.sh [BUILD_DIR] [SECONDS]      (default: build 30)
 set -euo pipefail
@@ -60,7 +62,45 @@ run() {
            l, t / hz, s, 100 * t / hz / s, r }'
 }
 
+# The same measurement for a reference reader: a shell pipeline that reads
+# the port (the device path of the port string) and writes a file.
+reference() {
+  local label=$1 pipeline=$2
+  shift 2
+  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
+  sim_pid=$!
+  local port_string
+  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  local device=${port_string%%:*}
+  PORT=$device OUT=$work/ref.txt setsid bash -c "$pipeline" </dev/null >/dev/null 2>&1 &
+  logger_pid=$!
+  sleep 1
+  # Every process of the pipeline counts.
+  local group_ticks before after
+  group_ticks() { local t=0 p; for p in $(pgrep -g "$logger_pid"); do
+    t=$((t + $(cpu_ticks "$p" 2>/dev/null || echo 0))); done; echo "$t"; }
+  before=$(group_ticks)
+  sleep "$seconds"
+  after=$(group_ticks)
+  kill -- -"$logger_pid" 2>/dev/null || true
+  kill "$sim_pid" 2>/dev/null || true
+  wait "$logger_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
+  logger_pid="" sim_pid=""
+  awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" 'BEGIN {
+    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core\n", l, t / hz, s, 100 * t / hz / s }'
+}
+
 echo "brenmark CPU use (clock tick: 1/$ticks s)"
 run "idle line" --interval 100000000
 # Lines 1, 2, 3, ... paced at 11,520 bytes/s for longer than the run.
 run "11,520 bytes/s" --flood 100000000 --rate 11520
+echo "references, same line and rate"
+reference "cat > file, idle" 'exec cat "$PORT" > "$OUT"' --interval 100000000
+reference "cat > file, 11,520 B/s" 'exec cat "$PORT" > "$OUT"' --flood 100000000 --rate 11520
+if command -v ts >/dev/null 2>&1; then
+  reference "cat | ts, 11,520 B/s" 'cat "$PORT" | ts "%Y-%m-%d %H:%M:%S" > "$OUT"' \
+      --flood 100000000 --rate 11520
+else
+  echo "  (cat | ts: not measured; apt-get install moreutils)"
+fi
