@@ -10,6 +10,7 @@
 #include "services/files.hpp"
 #include "services/line_stream.hpp"
 #include "services/runtime_error.hpp"
+#include "services/write_all_posix.hpp"
 
 namespace {
 
@@ -20,17 +21,6 @@ int OpenWithoutWaiting(const std::string& name, int flags) {
   int status = fcntl(fd, F_GETFL);
   if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   return fd;
-}
-
-bool WriteAll(int fd, const char* data, size_t count) {
-  while (count > 0) {
-    ssize_t n = write(fd, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    count -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // The last byte of the regular file `info` describes; LF when it cannot be

@@ -6,6 +6,7 @@
 
 #include "services/files.hpp"
 #include "services/runtime_error.hpp"
+#include "services/write_all_posix.hpp"
 
 namespace {
 
@@ -15,18 +16,6 @@ volatile sig_atomic_t ending_with = 0;
 
 // Large enough for the report, the cleanups and the file writes.
 alignas(16) char alternate_stack[64 * 1024];
-
-void WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-}
 
 void WriteReport(int number, int line) {
   char report[kRuntimeErrorReportLimit];

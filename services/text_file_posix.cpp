@@ -9,26 +9,12 @@
 
 #include "services/error_numbers.hpp"
 #include "services/text_file.hpp"
+#include "services/write_all_posix.hpp"
 
 namespace {
 
 constexpr size_t kReadBlock = 64 * 1024;
 constexpr size_t kWriteBlock = 8192;
-
-// Returns false when not every byte could be written.
-bool WriteAll(int fd, const char* data, size_t size, size_t* done = nullptr) {
-  while (size > 0) {
-    ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-    if (done != nullptr) *done += static_cast<size_t>(written);
-  }
-  return true;
-}
 
 class TextFileChannel final : public Channel {
  public:
