@@ -176,6 +176,22 @@ check "brenmark: a command key reaches the device" grep -q "Setting minimal mode
 check "brenmark: ? shows the help again, the arrow does nothing" \
   test "$(grep -ac "Press '?' or '/'" console.txt)" -ge 1 -a "$(grep -ac "Keys '1'" console.txt)" = 2
 
+# Ctrl+C on the controlling terminal reaches the console control handler.
+logger_dir ctrl-c "PORTSTR=$port\r\nFILESTR=log.txt\r\n"
+start_device --interval 100
+rm -f keys && mkfifo keys
+script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
+script_pid=$!
+exec 3>keys
+sleep 3
+printf '\003' >&3
+wait "$script_pid"
+status=$?
+exec 3>&-
+stop_device
+check "brenmark: Ctrl+C ends with 9 and its report" \
+  test "$status" = 9 -a "$(grep -ac 'runtime error 9' console.txt)" = 1 -a -s log.txt
+
 cd /
 if ((failures > 0)); then
   echo "$failures Windows end-to-end check(s) failed" >&2
