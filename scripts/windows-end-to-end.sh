@@ -87,6 +87,11 @@ check "quillcut: /E: starts the program with the output file" \
 check "quillcut: the program got the output file as one argument" \
   grep -q "No output file specified" out.txt
 
+# The start-up expands wildcards in the words of the command line.
+mkdir -p "$work/glob" && cd "$work/glob" && printf 'a\r\n' >input-1.txt
+wine "$quillcut_exe" "input-?.txt" out.txt >/dev/null 2>&1
+check "quillcut: a wildcard word is expanded" test "$(cat out.txt 2>/dev/null)" = $'a\r'
+
 # Text mode: byte 26 ends the input. Dot-files are hidden to Wine.
 mkdir -p "$work/text" && cd "$work/text"
 printf 'a\r\nb\r\n\032c\r\n' >in.txt
@@ -145,6 +150,13 @@ logger_dir no-port "PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\n"
 run_logger
 check "brenmark: a missing COM port ends with 58, error 2" \
   test "$status" = 58 -a "$(grep -c 'Error code was: 2' console.txt)" = 1
+logger_dir irq "PORTSTR=COM1:9600,N,8,1,CS0,DS0,CD0,IR4\r\n"
+run_logger
+check "brenmark: an interrupt number in the port string is error 1" \
+  test "$status" = 58 -a "$(grep -c 'Error code was: 1' console.txt)" = 1
+logger_dir no-drive "PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\nFILESTR=Q:\\\\logs\\\\log.txt\r\n"
+run_logger
+check "brenmark: a log on a missing drive ends with 59" test "$status" = 59
 logger_dir ctrl-z "PORTSTR=$port\r\n\032PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\n"
 start_device --interval 50 --eot-after 1
 run_logger
