@@ -20,7 +20,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-wine-idle.XXXXXX")
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -47,7 +47,7 @@ report "brenmark (POSIX, reference)" $(($(cpu_ticks "$logger") - before))
 kill "$logger"
 
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/com1" /f >/dev/null 2>&1
-wineserver -k || true
+wineserver -k >/dev/null 2>&1 || true
 wineserver -w
 mkdir -p "$work/win" && cp "$brenmark_exe" "$work/win/"
 printf 'PORTSTR=COM1:9600,N,8,1,CS0,DS0,CD0\r\n' >"$work/win/Brenmark.ini"

@@ -17,7 +17,7 @@ work="$(mktemp -d)"
 sim_pid=""
 cleanup() {
   [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
-  wineserver -k 2>/dev/null
+  wineserver -k >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -104,7 +104,7 @@ check "quillcut: a hidden input is not found" grep -q "Input file not found" hid
 # --- brenmark.exe on COM1 -------------------------------------------------
 com1="$work/com1"
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-wineserver -k
+wineserver -k >/dev/null 2>&1
 wineserver -w
 
 start_device() { # thermosim options...

@@ -1,3 +1,5 @@
+#include "services/serial_port_win32.hpp"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -33,6 +35,23 @@ bool WaitForLines(HANDLE port, const PortOptions& options) {
                            options.CdMs, options.DsrMs, CurrentClock());
 }
 
+// The handle is opened for overlapped I/O only so that an idle caller can
+// wait for a received byte beside the console; every transfer still waits
+// for its end here, so callers see blocking reads and writes.
+bool Transfer(HANDLE port, bool read, void* buffer, DWORD count, DWORD& moved) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (overlapped.hEvent == nullptr) return false;
+  moved = 0;
+  BOOL done = read ? ReadFile(port, buffer, count, &moved, &overlapped)
+                   : WriteFile(port, buffer, count, &moved, &overlapped);
+  if (!done && GetLastError() == ERROR_IO_PENDING) {
+    done = GetOverlappedResult(port, &overlapped, &moved, TRUE);
+  }
+  CloseHandle(overlapped.hEvent);
+  return done != FALSE;
+}
+
 bool Waiting(HANDLE port, DWORD& count) {
   DWORD errors = 0;
   COMSTAT status{};
@@ -44,7 +63,13 @@ bool Waiting(HANDLE port, DWORD& count) {
 class DevicePort final : public PortChannel {
  public:
   DevicePort(HANDLE handle, const PortOptions& options)
-      : handle_(handle), options_(options), block_(new char[kBlockSize]) {}
+      : handle_(handle), options_(options), block_(new char[kBlockSize]) {
+    receive_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (receive_.hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
+      CloseHandle(receive_.hEvent);
+      receive_.hEvent = nullptr;
+    }
+  }
   ~DevicePort() override { Close(); }
 
   int PortAtEnd() override {
@@ -77,7 +102,7 @@ class DevicePort final : public PortChannel {
         // Nothing waiting: one read, as long as the time-outs make it wait.
         DWORD got = 0;
         DWORD asked = count > kBlockSize ? kBlockSize : static_cast<DWORD>(count);
-        if (!ReadFile(handle_.load(), buffer, asked, &got, nullptr)) return kFileIoError;
+        if (!Transfer(handle_.load(), true, buffer, asked, got)) return kFileIoError;
         received = got;
         return kNoError;
       }
@@ -94,16 +119,52 @@ class DevicePort final : public PortChannel {
     if (count == 0) return kNoError;
     DWORD put = 0;
     if (count > MAXDWORD) return kFileIoError;
-    if (!WriteFile(handle_.load(), data, static_cast<DWORD>(count), &put, nullptr) ||
+    if (!Transfer(handle_.load(), false, const_cast<char*>(data), static_cast<DWORD>(count), put) ||
         put != count) {
       return kFileIoError;
     }
     return kNoError;
   }
 
+  // An event that turns signalled when a byte arrives; nullptr when bytes
+  // are already here or the device cannot say. A wait that is still pending
+  // from an earlier call stays armed.
+  HANDLE ReceiveEvent() {
+    if (receive_.hEvent == nullptr || begin_ < end_) return nullptr;
+    if (receive_pending_) return receive_.hEvent;
+    ResetEvent(receive_.hEvent);
+    if (WaitCommEvent(handle_.load(), &receive_mask_, &receive_)) {
+      NoteMask();
+      return nullptr;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return nullptr;
+    receive_pending_ = true;
+    return receive_.hEvent;
+  }
+
+  // The pending wait has ended (its event is signalled).
+  void ReceiveEventSeen() {
+    DWORD ignored = 0;
+    if (!receive_pending_) return;
+    receive_pending_ = false;
+    // A wait that failed tells no more than one that ended without a byte.
+    if (!GetOverlappedResult(handle_.load(), &receive_, &ignored, FALSE)) receive_mask_ = 0;
+    NoteMask();
+  }
+
   int Close() override {
     HANDLE handle = handle_.exchange(INVALID_HANDLE_VALUE);
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    if (handle == INVALID_HANDLE_VALUE) return kNoError;
+    if (receive_pending_) {
+      // A new mask ends the pending wait; it must end before its record goes.
+      SetCommMask(handle, 0);
+      DWORD ignored = 0;
+      GetOverlappedResult(handle, &receive_, &ignored, TRUE);
+      receive_pending_ = false;
+    }
+    CloseHandle(handle);
+    if (receive_.hEvent != nullptr) CloseHandle(receive_.hEvent);
+    receive_.hEvent = nullptr;
     return kNoError;
   }
 
@@ -112,7 +173,7 @@ class DevicePort final : public PortChannel {
  private:
   bool Fetch(DWORD waiting) {
     DWORD got = 0;
-    if (!ReadFile(handle_.load(), block_.get(), std::min(waiting, kBlockSize), &got, nullptr) ||
+    if (!Transfer(handle_.load(), true, block_.get(), std::min(waiting, kBlockSize), got) ||
         got == 0) {
       return false;
     }
@@ -124,8 +185,20 @@ class DevicePort final : public PortChannel {
   std::atomic<HANDLE> handle_;
   PortOptions options_;
   std::unique_ptr<char[]> block_;
+  // A device whose wait ends without a received byte (a pseudo-terminal
+  // under Wine) would turn the idle wait into a spin: it is polled instead.
+  void NoteMask() {
+    if ((receive_mask_ & EV_RXCHAR) != 0) return;
+    SetCommMask(handle_.load(), 0);
+    CloseHandle(receive_.hEvent);
+    receive_.hEvent = nullptr;
+  }
+
   size_t begin_ = 0;
   size_t end_ = 0;
+  OVERLAPPED receive_{};
+  DWORD receive_mask_ = 0;
+  bool receive_pending_ = false;
 };
 
 // Buffer sizes, time-outs, line settings and DTR, in that order; the first
@@ -165,8 +238,9 @@ int OpenSerial(int number, std::string_view port_string) {
   if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
   std::string path = ComDevicePath(options.PortNumber);
-  HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE port =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) return SetLastError(kFileNotFound);
 
   int result = Configure(port, options);
@@ -177,4 +251,14 @@ int OpenSerial(int number, std::string_view port_string) {
     return SetLastError(result);
   }
   return InstallChannel(number, std::make_unique<DevicePort>(port, options));
+}
+
+HANDLE PortReceiveEvent(int number) {
+  auto* port = dynamic_cast<DevicePort*>(ChannelAt(number));
+  return port != nullptr ? port->ReceiveEvent() : nullptr;
+}
+
+void PortReceiveEventSeen(int number) {
+  auto* port = dynamic_cast<DevicePort*>(ChannelAt(number));
+  if (port != nullptr) port->ReceiveEventSeen();
 }
