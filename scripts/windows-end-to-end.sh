@@ -101,6 +101,15 @@ printf 'a\r\n' >.hidden.txt
 wine "$quillcut_exe" .hidden.txt out2.txt >hidden.out 2>&1
 check "quillcut: a hidden input is not found" grep -q "Input file not found" hidden.out
 
+# Processor faults end with the report of 12 or 11.
+for fault in access:12 stack:12 divide:11; do
+  wine "$win_build/fault_probe.exe" "${fault%%:*}" >"$work/fault.out" 2>&1
+  status=$?
+  check "a processor fault (${fault%%:*}) ends with ${fault##*:} and its report" \
+    test "$status" = "${fault##*:}" -a \
+    "$(grep -c "runtime error ${fault##*:} .* in FaultProbe::PROBE()" "$work/fault.out")" = 1
+done
+
 # --- brenmark.exe on COM1 -------------------------------------------------
 com1="$work/com1"
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
