@@ -11,6 +11,7 @@
 #include "services/line_stream.hpp"
 #include "services/ordinary_file.hpp"
 #include "services/port_spec.hpp"
+#include "services/program_start.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace {
@@ -109,6 +110,18 @@ TEST(Win32DirectorySearch, HiddenAndSystemEntriesDoNotCount) {
   EXPECT_TRUE(IsOrdinaryFile(dir.path() + "/p*.txt"));
   EXPECT_FALSE(IsOrdinaryFile(dir.path() + "/h*.txt"));
   EXPECT_FALSE(IsOrdinaryFile(dir.path()));
+}
+
+TEST(Win32Files, DeleteNumbersAndOneFileUnderTwoSpellings) {
+  TempDir dir;
+  std::string name = dir.Write("Data.txt", "x");
+  EXPECT_TRUE(SameFile(name, dir.path() + "/sub/../DATA.TXT"));
+  EXPECT_FALSE(SameFile(name, dir.Write("other.txt", "x")));
+  ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(DeleteFileNamed(name), kFileIoError);
+  SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(DeleteFileNamed(name), kNoError);
+  EXPECT_EQ(DeleteFileNamed(name), kFileNotFound);
 }
 
 }  // namespace
