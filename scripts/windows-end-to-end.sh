@@ -75,10 +75,11 @@ quillcut_case "append" one_input in.txt out.txt /A /V
 quillcut_case "missing input" no_files in.txt out.txt
 quillcut_case "program that does not exist" one_input in.txt out.txt /E:noprog.exe
 
-# A program that exists: quillcut.exe itself, given the output file.
-mkdir -p "$work/exec" && cd "$work/exec" && printf 'a\r\n;b\r\n' >in.txt
-cp "$quillcut_exe" run.exe
-wine "$quillcut_exe" in.txt "out put.txt" /E:run.exe >out.txt 2>&1
+# A program that exists: quillcut.exe itself, in a folder with a blank (run
+# by its short name), given the output file.
+mkdir -p "$work/exec/my tools" && cd "$work/exec" && printf 'a\r\n;b\r\n' >in.txt
+cp "$quillcut_exe" "my tools/run.exe"
+wine "$quillcut_exe" in.txt "out put.txt" '/E:my tools\run.exe' >out.txt 2>&1
 status=$?
 wineserver -w
 check "quillcut: /E: starts the program with the output file" \
