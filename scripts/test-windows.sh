@@ -49,7 +49,8 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   boot_pid=$!
 fi
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Release: no debug information to write and link, the longest stage here.
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$build" -j "$jobs"
 stage "cross-build"
