@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 
 #include "services/files.hpp"
@@ -12,6 +13,26 @@ namespace {
 // Set by the first way out; a second one waits for it instead of running
 // the cleanups again.
 std::atomic<int> ending_with{0};
+
+// Ctrl+C arrives on a thread of the system's own: the program's thread is
+// held while its files are closed, as a signal would hold it. Should it hold
+// a lock the cleanup needs, the watchdog still ends the process.
+HANDLE program_thread = nullptr;
+DWORD program_thread_id = 0;
+constexpr DWORD kCleanupLimitMs = 3000;
+
+DWORD WINAPI Watchdog(void* number) {
+  Sleep(kCleanupLimitMs);
+  ExitProcess(static_cast<UINT>(reinterpret_cast<uintptr_t>(number)));
+}
+
+void HoldProgramThread(int number) {
+  if (program_thread == nullptr || GetCurrentThreadId() == program_thread_id) return;
+  SuspendThread(program_thread);
+  HANDLE watchdog = CreateThread(
+      nullptr, 0, Watchdog, reinterpret_cast<void*>(static_cast<uintptr_t>(number)), 0, nullptr);
+  if (watchdog != nullptr) CloseHandle(watchdog);
+}
 
 void WriteReport(int number, int line) {
   char report[kRuntimeErrorReportLimit];
@@ -33,6 +54,7 @@ void WriteReport(int number, int line) {
     // Another thread is making its report; it ends the process.
     for (;;) Sleep(INFINITE);
   }
+  HoldProgramThread(number);
   EmergencyCloseAllFiles();
   RunExitCleanups();
   WriteReport(number, -1);
@@ -98,6 +120,11 @@ void RaiseRuntimeError(int number, int line) {
 }
 
 void InstallSignalHandlers() {
+  if (program_thread == nullptr &&
+      DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &program_thread,
+                      THREAD_SUSPEND_RESUME, FALSE, 0)) {
+    program_thread_id = GetCurrentThreadId();
+  }
   // Room for the report when the stack overflowed.
   ULONG reserve = 64 * 1024;
   SetThreadStackGuarantee(&reserve);
