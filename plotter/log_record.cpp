@@ -1,6 +1,7 @@
 #include "plotter/log_record.hpp"
 
 #include <cstdio>
+#include <cstring>
 
 #include "services/text_forms.hpp"
 
@@ -30,6 +31,38 @@ int RadixDigit(char c) {
   if (c >= 'a' && c <= 'z') return c - 'a' + 10;
   if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
   return 99;
+}
+
+// The common reading, digits with a point and at most 15 digits, read
+// exactly as the general reader would: both numbers of the division are
+// exact, and IEEE division rounds correctly. False for anything else.
+bool PlainDecimal(std::string_view s, double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+  int64_t mantissa = 0;
+  int digits = 0;
+  int fraction = -1;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    if (IsDigit(c)) {
+      mantissa = mantissa * 10 + (c - '0');
+      ++digits;
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      break;
+    }
+    if (digits > 15) return false;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) return false;
+  value = static_cast<double>(mantissa) / kPowers[fraction < 0 ? 0 : fraction];
+  if (negative) value = -value;
+  return true;
 }
 
 }  // namespace
@@ -121,17 +154,25 @@ Record ReadRecord(std::string_view line) {
       r.time = rest.substr(0, 8);
       r.text = rest.substr(8);
       if (r.text.starts_with(between)) r.text.remove_prefix(between.size());
-      r.seconds =
-          DaysFromCivil(Number(line, 0, 4), Number(line, 5, 2), Number(line, 8, 2)) * 86400 +
-          Number(rest, 0, 2) * 3600 + Number(rest, 3, 2) * 60 + Number(rest, 6, 2);
+      // Most records share the date of the one before.
+      thread_local char last_date[10] = {};
+      thread_local int64_t last_days = 0;
+      if (std::memcmp(last_date, line.data(), 10) != 0) {
+        std::memcpy(last_date, line.data(), 10);
+        last_days = DaysFromCivil(Number(line, 0, 4), Number(line, 5, 2), Number(line, 8, 2));
+      }
+      r.seconds = last_days * 86400 + Number(rest, 0, 2) * 3600 + Number(rest, 3, 2) * 60 +
+                  Number(rest, 6, 2);
     }
   }
-  if (!BeginsWithNumber(r.text)) {
+  if (PlainDecimal(r.text, r.value)) {
+    r.kind = RecordKind::kReading;
+  } else if (BeginsWithNumber(r.text)) {
+    r.kind = RecordKind::kReading;
+    r.value = NumberValue(r.text);
+  } else {
     r.kind = RecordKind::kNoNumber;
-    return r;
   }
-  r.kind = RecordKind::kReading;
-  r.value = NumberValue(r.text);
   return r;
 }
 

@@ -19,6 +19,7 @@ void Reducer::AddBucket(double x, double y) {
   // Readings before the first one (a clock set back) get keys below zero.
   buckets_.push_back({Key(x), starts_line, x, x, x, y, x, y});
   if (buckets_.size() > limit_) Coarsen();
+  SetHigh();
 }
 
 void Reducer::Coarsen() {

@@ -22,7 +22,8 @@ class Reducer {
   void Add(double x, double y) {
     if (!buckets_.empty()) {
       Bucket& last = buckets_.back();
-      if (!break_ && x >= last.x_last && Key(x) == last.key) {
+      // The bucket's bounds stand in for Key(x) == last.key.
+      if (!break_ && x >= last.x_last && x < high_) {
         last.x_last = x;
         if (y < last.y_low) last.y_low = y, last.x_low = x;
         if (y > last.y_high) last.y_high = y, last.x_high = x;
@@ -49,12 +50,14 @@ class Reducer {
   void AddBucket(double x, double y);
   // Doubles the bucket width until the buckets fit in the limit again.
   void Coarsen();
+  void SetHigh() { high_ = origin_ + static_cast<double>(buckets_.back().key + 1) * width_; }
   static void Merge(Bucket& into, const Bucket& next);
 
   size_t columns_;
   size_t limit_;
   double origin_ = 0.0;
   double width_ = 1.0;
+  double high_ = 0.0;  // where the last bucket ends
   bool break_ = false;
   std::vector<Bucket> buckets_;
 };
