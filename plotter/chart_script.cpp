@@ -28,6 +28,7 @@ namespace {
 
 std::string TimeFormat(const Chart& chart, double span) {
   const char* line_break = chart.format == ChartFormat::kTerminal ? " " : "\\n";
+  if (span <= 3600) return "%H:%M:%S";
   if (span <= 2 * 86400) return "%H:%M";
   if (span <= 200 * 86400) return std::string("%m-%d") + line_break + "%H:%M";
   return "%Y-%m-%d";

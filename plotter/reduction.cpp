@@ -8,8 +8,15 @@ Reducer::Reducer(int columns)
 
 void Reducer::Merge(Bucket& into, const Bucket& next) {
   into.x_last = next.x_last;
-  if (next.y_low < into.y_low) into.y_low = next.y_low, into.x_low = next.x_low;
-  if (next.y_high > into.y_high) into.y_high = next.y_high, into.x_high = next.x_high;
+  bool low = next.y_low < into.y_low;
+  bool high = next.y_high > into.y_high;
+  if (low) into.y_low = next.y_low, into.x_low = next.x_low;
+  if (high) into.y_high = next.y_high, into.x_high = next.x_high;
+  if (low && high) {
+    into.low_first = next.low_first;
+  } else if (low || high) {
+    into.low_first = high;
+  }
 }
 
 void Reducer::AddBucket(double x, double y) {
@@ -17,7 +24,7 @@ void Reducer::AddBucket(double x, double y) {
   bool starts_line = buckets_.empty() || break_ || x < buckets_.back().x_last;
   break_ = false;
   // Readings before the first one (a clock set back) get keys below zero.
-  buckets_.push_back({Key(x), starts_line, x, x, x, y, x, y});
+  buckets_.push_back({Key(x), starts_line, true, x, x, x, y, x, y});
   if (buckets_.size() > limit_) Coarsen();
   SetHigh();
 }
@@ -58,7 +65,7 @@ std::vector<ChartPoint> Reducer::Finish() const {
   if (!(width > 0.0)) width = 1.0;
   auto column = [&](double x) { return static_cast<int64_t>((x - low) / width); };
   auto emit = [&](const Bucket& b) {
-    bool low_first = b.x_low <= b.x_high;
+    bool low_first = b.low_first;
     ChartPoint first{low_first ? b.x_low : b.x_high, low_first ? b.y_low : b.y_high, b.starts_line};
     points.push_back(first);
     if (b.y_low != b.y_high) {

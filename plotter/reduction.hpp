@@ -25,8 +25,9 @@ class Reducer {
       // The bucket's bounds stand in for Key(x) == last.key.
       if (!break_ && x >= last.x_last && x < high_) {
         last.x_last = x;
-        if (y < last.y_low) last.y_low = y, last.x_low = x;
-        if (y > last.y_high) last.y_high = y, last.x_high = x;
+        // Several readings can share one stamp: order is kept by a flag, not by x.
+        if (y < last.y_low) last.y_low = y, last.x_low = x, last.low_first = false;
+        if (y > last.y_high) last.y_high = y, last.x_high = x, last.low_first = true;
         return;
       }
     }
@@ -42,6 +43,7 @@ class Reducer {
   struct Bucket {
     int64_t key;
     bool starts_line;
+    bool low_first;  // the lowest reading came before the highest
     double x_first, x_last;
     double x_low, y_low;
     double x_high, y_high;

@@ -32,6 +32,21 @@ TEST(Reducer, BreaksAndClockStepsBackStartNewLines) {
   EXPECT_TRUE(points[3].starts_line);
 }
 
+// Fast devices log several readings under one stamp.
+TEST(Reducer, ReadingsUnderOneStampKeepTheirOrder) {
+  for (double second : {70.0, 10.0}) {
+    Reducer reducer(10);
+    reducer.Add(5, 50);
+    reducer.Add(5, second);
+    reducer.Add(6, 40);
+    reducer.Add(6, 80);
+    std::vector<ChartPoint> points = reducer.Finish();
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[1].y, second);
+    EXPECT_EQ(points[3].y, 80);
+  }
+}
+
 TEST(Reducer, ManyShortRunsStayWhole) {
   Reducer reducer(10);
   for (int run = 0; run < 1000; ++run) {
