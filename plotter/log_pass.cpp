@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "services/line_stream.hpp"
 
@@ -18,6 +20,12 @@ bool LogPass::ReadFile(const std::string& name, std::string& error) {
   LineReader reader;
   if (reader.Open(name) != 0) {
     error = "cannot open the log " + name;
+    return false;
+  }
+  // The reader sees a directory or a device as empty; that is no log.
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(name, ignored)) {
+    error = "not a log file: " + name;
     return false;
   }
   Break();

@@ -28,20 +28,18 @@ int EnvNumber(const char* name) {
   return end != text && *end == '\0' && n > 0 && n < 10000 ? static_cast<int>(n) : 0;
 }
 
-// Characters of the terminal: COLUMNS/LINES first, then the window.
+// Characters of the terminal: COLUMNS/LINES first, then the window; 80x24
+// when neither tells.
 void TerminalChartSize(int& columns, int& lines) {
-  columns = 80;
-  lines = 24;
   int window_columns = 0, window_lines = 0;
-  if (TerminalSize(window_columns, window_lines)) {
-    columns = window_columns;
-    lines = window_lines;
-  }
-  if (EnvNumber("COLUMNS") > 0) columns = EnvNumber("COLUMNS");
-  if (EnvNumber("LINES") > 0) lines = EnvNumber("LINES");
-  // One column and line spare, so the chart neither wraps nor scrolls the prompt away.
-  columns = columns - 1 < 30 ? 30 : columns - 1;
-  lines = lines - 1 < 10 ? 10 : lines - 1;
+  bool window = TerminalSize(window_columns, window_lines);
+  columns = EnvNumber("COLUMNS") > 0 ? EnvNumber("COLUMNS") : window ? window_columns : 0;
+  lines = EnvNumber("LINES") > 0 ? EnvNumber("LINES") : window ? window_lines : 0;
+  if (columns == 0) columns = 80;
+  // One line spare for the prompt that follows.
+  lines = lines == 0 ? 24 : lines - 1;
+  if (columns < 30) columns = 30;
+  if (lines < 10) lines = 10;
 }
 
 std::string DefaultTitle(const std::vector<std::string>& logs) {

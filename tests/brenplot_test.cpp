@@ -141,6 +141,7 @@ TEST_F(BrenplotChart, SvgPngAndTerminal) {
 
 TEST_F(BrenplotChart, ExitCodes) {
   EXPECT_EQ(Plot({dir_.Path("missing.txt")}).status, 2);
+  EXPECT_EQ(Plot({"--data", dir_.path()}).status, 2);
   EXPECT_EQ(Plot({"--bogus", log_}).status, 2);
   EXPECT_EQ(Plot({"--from", "2014-01-01", log_}).status, 1);
   RunResult hidden = Plot({"-o", dir_.Path("x.svg"), log_}, {"PATH=/nonexistent"});
