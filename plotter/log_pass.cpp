@@ -3,10 +3,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
-#include "services/line_stream.hpp"
+#include "plotter/record_lines.hpp"
 
 namespace {
 // Marks beyond this many would hide the line.
@@ -17,35 +15,18 @@ LogPass::LogPass(const PlotOptions& options, int columns, std::FILE* data)
     : options_(options), data_(data), by_time_(columns), by_index_(columns) {}
 
 bool LogPass::ReadFile(const std::string& name, std::string& error) {
-  LineReader reader;
-  if (reader.Open(name) != 0) {
+  RecordLines reader;
+  if (!reader.Open(name)) {
     error = "cannot open the log " + name;
-    return false;
-  }
-  // The reader sees a directory or a device as empty; that is no log.
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(name, ignored)) {
-    error = "not a log file: " + name;
     return false;
   }
   Break();
   std::string_view line;
-  while (reader.Next(line)) {
-    // A log written with lone CRs still holds CR LF after each run's last line.
-    const void* cr = std::memchr(line.data(), '\r', line.size());
-    while (cr != nullptr) {
-      size_t length = static_cast<const char*>(cr) - line.data();
-      Line(line.substr(0, length));
-      line.remove_prefix(length + 1);
-      cr = std::memchr(line.data(), '\r', line.size());
-    }
-    Line(line);
-  }
-  if (reader.error() != 0) {
+  while (reader.Next(line)) Line(line);
+  if (reader.failed()) {
     error = "cannot read the log " + name;
     return false;
   }
-  reader.Close();
   return true;
 }
 
