@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 std::string GnuplotQuote(std::string_view text) {
   std::string quoted = "'";
@@ -32,6 +33,17 @@ std::string TimeFormat(const Chart& chart, double span) {
   if (span <= 2 * 86400) return "%H:%M";
   if (span <= 200 * 86400) return std::string("%m-%d") + line_break + "%H:%M";
   return "%Y-%m-%d";
+}
+
+// A tic step in seconds that leaves room for `count` labels at most.
+double TimeStep(double span, int count) {
+  static constexpr double kSteps[] = {1,     2,     5,     10,    15,     30,     60,
+                                      120,   300,   600,   900,   1800,   3600,   7200,
+                                      10800, 21600, 43200, 86400, 172800, 604800, 2592000};
+  for (double step : kSteps) {
+    if (span / step <= count) return step;
+  }
+  return std::ceil(span / count / 2592000) * 2592000;
 }
 
 }  // namespace
@@ -74,22 +86,40 @@ std::string ChartScript(const Chart& chart) {
   s += chart.format == ChartFormat::kTerminal
            ? "set label 'Temperature' at screen 0, graph 1 left offset 0,1\n"
            : "set grid\nset ylabel 'Temperature'\n";
-  double low = 0.0, high = 0.0;
+  const bool terminal = chart.format == ChartFormat::kTerminal;
+  double low = 0.0, high = 0.0, bottom = 0.0, top = 0.0;
   if (!chart.points.empty()) {
     low = high = chart.points.front().x;
+    bottom = top = chart.points.front().y;
     for (const ChartPoint& p : chart.points) {
       low = std::min(low, p.x);
       high = std::max(high, p.x);
+      bottom = std::min(bottom, p.y);
+      top = std::max(top, p.y);
     }
+  }
+  // gnuplot would widen an empty range by a percentage: months around one stamp.
+  if (low == high) {
+    double pad = chart.time_axis ? 60.0 : 1.0;
+    s += "set xrange [" + NumberText(low - pad) + ":" + NumberText(high + pad) + "]\n";
+  }
+  if (bottom == top) {
+    s += "set yrange [" + NumberText(bottom - 1) + ":" + NumberText(top + 1) + "]\n";
   }
   if (chart.time_axis) {
     // Only % fields and \n: safe inside gnuplot's double quotes.
     s += "set xdata time\nset timefmt '%s'\nset format x \"" + TimeFormat(chart, high - low) +
          "\"\nset xlabel 'Time'\n";
+    if (terminal) {
+      // Character cells do not keep labels apart by themselves.
+      double span = high > low ? high - low : 120.0;
+      int count =
+          std::max(1, (chart.width - 10) / (static_cast<int>(TimeFormat(chart, span).size()) + 3));
+      s += "set xtics " + NumberText(TimeStep(span, count)) + "\n";
+    }
   } else {
     s += "set xlabel 'Reading'\n";
   }
-  const bool terminal = chart.format == ChartFormat::kTerminal;
   for (const ChartMark& mark : chart.marks) {
     if (mark.x < low || mark.x > high) continue;
     std::string x = NumberText(mark.x);

@@ -143,9 +143,12 @@ Chart LogPass::MakeChart() const {
     std::snprintf(text, sizeof text, "%.6g", x);
     return std::string(text);
   };
-  chart.summary = {first_place_ + " to " + Place(), "min " + number(summary_.low),
-                   "max " + number(summary_.high), "mean " + number(summary_.mean()),
-                   std::to_string(summary_.count) + " readings"};
+  char mean[32];
+  std::snprintf(mean, sizeof mean, "%.5g", summary_.mean());
+  chart.summary = {
+      first_place_ + " to " + Place(), "min " + number(summary_.low),
+      "max " + number(summary_.high), "mean " + std::string(mean),
+      std::to_string(summary_.count) + (summary_.count == 1 ? " reading" : " readings")};
   if (skipped_ > 0) chart.summary.push_back(std::to_string(skipped_) + " without a number");
   return chart;
 }
