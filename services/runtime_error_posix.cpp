@@ -88,6 +88,13 @@ void BlockRequests(sigset_t& mask) {
   for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&mask, s);
 }
 
+// A signal the parent chose to ignore stays ignored.
+void CatchUnlessIgnored(int signal_number, const struct sigaction& action) {
+  struct sigaction current {};
+  if (sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
+  sigaction(signal_number, &action, nullptr);
+}
+
 }  // namespace
 
 void RaiseRuntimeError(int number, int line) {
@@ -121,8 +128,8 @@ void InstallSignalHandlers() {
   BlockRequests(action.sa_mask);
   for (int signal_number : kHandledSignals) sigaction(signal_number, &action, nullptr);
   action.sa_handler = OnOtherSignal;
-  for (int signal_number : kOtherEndingSignals) sigaction(signal_number, &action, nullptr);
-  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaction(s, &action, nullptr);
+  for (int signal_number : kOtherEndingSignals) CatchUnlessIgnored(signal_number, action);
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) CatchUnlessIgnored(s, action);
   // A console that went away (a closed pipe) must not end a run silently:
   // its writes fail instead, and logging goes on.
   signal(SIGPIPE, SIG_IGN);

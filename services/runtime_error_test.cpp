@@ -303,6 +303,12 @@ TEST(SignalReport, OtherEndingSignalsCleanUpThenEndByTheSameSignal) {
     EXPECT_EQ(result.err, "[restored]") << signal_number;
     EXPECT_EQ(ReadWholeFile(path), "kept") << signal_number;
   }
+  ChildResult ignored = RunInChild([] {
+    signal(SIGUSR2, SIG_IGN);
+    InstallSignalHandlers();
+    raise(SIGUSR2);
+  });
+  EXPECT_EQ(ignored.status, 99) << "a signal ignored by the parent stays ignored";
 }
 
 TEST(NormalExit, ClosesNumberedFiles) {
