@@ -78,7 +78,7 @@ void OnOtherSignal(int signal_number) {
 constexpr int kHandledSignals[] = {SIGINT,  SIGILL, SIGFPE,  SIGSEGV, SIGBUS,
                                    SIGTERM, SIGHUP, SIGABRT, SIGQUIT};
 constexpr int kOtherEndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
-                                       SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO};
+                                       SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO,   SIGSTKFLT};
 
 // Requests from outside wait while a report or a cleanup is made.
 void BlockRequests(sigset_t& mask) {
