@@ -16,9 +16,13 @@ ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view 
   int data[2];
   int report[2];  // close-on-exec: stays silent unless exec fails
   if (pipe(data) != 0) return run;
-  if (pipe2(report, O_CLOEXEC) != 0) {
+  if (pipe(report) != 0) {
     close(data[0]);
     close(data[1]);
+    return run;
+  }
+  if (fcntl(report[1], F_SETFD, FD_CLOEXEC) != 0) {
+    for (int fd : {data[0], data[1], report[0], report[1]}) close(fd);
     return run;
   }
   std::vector<char*> args;
