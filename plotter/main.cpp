@@ -1,7 +1,9 @@
 // brenplot: brenmark logs as a chart (through gnuplot) or as plain data.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "plotter/chart_script.hpp"
@@ -113,9 +115,17 @@ int main(int argc, char** argv) {
   if (!run.started) {
     return Fail(kNoGnuplot, "gnuplot not found; install it with: apt-get install gnuplot-nox");
   }
+  std::error_code ignored;
+  if (run.status == 0 && !run.input_taken) run.status = -1;
+  if (run.status == 0 && !chart.output.empty() &&
+      std::filesystem::file_size(chart.output, ignored) == 0) {
+    run.status = -1;
+  }
   if (run.status != 0) {
-    return Fail(kNoGnuplot, "gnuplot failed (exit status " + std::to_string(run.status) +
-                                "); a working one comes with: apt-get install gnuplot-nox");
+    std::string how =
+        run.status < 0 ? "drew nothing" : "failed (exit status " + std::to_string(run.status) + ")";
+    return Fail(kNoGnuplot,
+                "gnuplot " + how + "; a working one comes with: apt-get install gnuplot-nox");
   }
   return 0;
 }

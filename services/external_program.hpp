@@ -6,8 +6,9 @@
 #include <vector>
 
 struct ExternalRun {
-  bool started = false;  // false: the program could not be found or run
-  int status = -1;       // its exit status; 128 + signal when killed
+  bool started = false;      // false: the program could not be found or run
+  int status = -1;           // its exit status; 128 + signal when killed
+  bool input_taken = false;  // it read the whole input
 };
 
 // Runs argv[0] (searched in PATH) with `input` on its standard input, its

@@ -62,7 +62,7 @@ ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view 
   struct sigaction previous = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &previous);
-  if (run.started) WriteAll(data[1], input.data(), input.size());
+  if (run.started) run.input_taken = WriteAll(data[1], input.data(), input.size());
   close(data[1]);
   sigaction(SIGPIPE, &previous, nullptr);
   int status = 0;
