@@ -37,8 +37,8 @@ measure() {
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 printf '%-6s %9s %4s | %-30s | %-22s | %-22s | %s\n' \
   "log" "records" "MB" "brenplot -o x.svg" "cat >/dev/null" "wc -l" "svg"
-for spec in "month 1300000 1.0" "year 10000000 2.5"; do
-  read -r name records target <<<"$spec"
+for size in "month 1300000 1.0" "year 10000000 2.5"; do
+  read -r name records target <<<"$size"
   log=$work/$name.txt
   "$generator" "$records" "$log"
   mb=$(( $(stat -c %s "$log") / 1000000 ))
