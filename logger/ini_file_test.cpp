@@ -216,6 +216,27 @@ TEST_F(IniFileTest, EmptyAndCommentOnlyFilesSetNothing) {
   }
 }
 
+TEST_F(IniFileTest, AnExistingFileNamedFirstIsNoHelpRequest) {
+  dir_.Write("my-hosts.ini", "PORTSTR=COM1:\r\n");
+  const std::string path = dir_.path() + "/my-hosts.ini";
+  const struct {
+    std::vector<std::string> args;
+    int8_t result;
+  } cases[] = {
+      {{path}, 0},
+      {{"my-hosts.ini"}, 0},
+      {{"my-hosts.ini", "-h"}, 52},
+      {{"my-hostz.ini"}, 52},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{"brenmark"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    Run(argv);
+    Settings.ExitCode = 0;
+    EXPECT_EQ(GETINIFILENAME(Settings.BannerStr, "Brenmark.ini"), c.result) << c.args.back();
+  }
+}
+
 TEST_F(IniFileTest, HelpAndMissingFileEndTheRead) {
   Run({"brenmark", "-h"});
   EXPECT_EQ(READINIFILE(), 52);

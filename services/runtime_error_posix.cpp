@@ -75,8 +75,8 @@ void OnOtherSignal(int signal_number) {
   _exit(128 + signal_number);  // only if the default action did not end it
 }
 
-constexpr int kHandledSignals[] = {SIGINT,  SIGILL, SIGFPE,  SIGSEGV, SIGBUS,
-                                   SIGTERM, SIGHUP, SIGABRT, SIGQUIT};
+constexpr int kHandledSignals[] = {SIGINT, SIGILL,  SIGFPE,  SIGSEGV,
+                                   SIGBUS, SIGTERM, SIGABRT, SIGQUIT};
 constexpr int kOtherEndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
                                        SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO,   SIGSTKFLT};
 
@@ -127,6 +127,8 @@ void InstallSignalHandlers() {
   // at once.
   BlockRequests(action.sa_mask);
   for (int signal_number : kHandledSignals) sigaction(signal_number, &action, nullptr);
+  // Under nohup a closed terminal must not end a logger left running.
+  CatchUnlessIgnored(SIGHUP, action);
   action.sa_handler = OnOtherSignal;
   for (int signal_number : kOtherEndingSignals) CatchUnlessIgnored(signal_number, action);
   for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) CatchUnlessIgnored(s, action);
