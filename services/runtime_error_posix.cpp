@@ -75,10 +75,10 @@ void OnOtherSignal(int signal_number) {
   _exit(128 + signal_number);  // only if the default action did not end it
 }
 
-constexpr int kHandledSignals[] = {SIGINT,  SIGILL, SIGFPE,  SIGSEGV, SIGBUS,
-                                   SIGTERM, SIGHUP, SIGABRT, SIGQUIT};
+constexpr int kHandledSignals[] = {SIGINT, SIGILL,  SIGFPE,  SIGSEGV,
+                                   SIGBUS, SIGTERM, SIGABRT, SIGQUIT};
 constexpr int kOtherEndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
-                                       SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO};
+                                       SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO,   SIGSTKFLT};
 
 // Requests from outside wait while a report or a cleanup is made.
 void BlockRequests(sigset_t& mask) {
@@ -86,6 +86,13 @@ void BlockRequests(sigset_t& mask) {
   for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&mask, s);
   for (int s : kOtherEndingSignals) sigaddset(&mask, s);
   for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&mask, s);
+}
+
+// A signal the parent chose to ignore stays ignored.
+void CatchUnlessIgnored(int signal_number, const struct sigaction& action) {
+  struct sigaction current {};
+  if (sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
+  sigaction(signal_number, &action, nullptr);
 }
 
 }  // namespace
@@ -120,9 +127,11 @@ void InstallSignalHandlers() {
   // at once.
   BlockRequests(action.sa_mask);
   for (int signal_number : kHandledSignals) sigaction(signal_number, &action, nullptr);
+  // Under nohup a closed terminal must not end a logger left running.
+  CatchUnlessIgnored(SIGHUP, action);
   action.sa_handler = OnOtherSignal;
-  for (int signal_number : kOtherEndingSignals) sigaction(signal_number, &action, nullptr);
-  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaction(s, &action, nullptr);
+  for (int signal_number : kOtherEndingSignals) CatchUnlessIgnored(signal_number, action);
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) CatchUnlessIgnored(s, action);
   // A console that went away (a closed pipe) must not end a run silently:
   // its writes fail instead, and logging goes on.
   signal(SIGPIPE, SIG_IGN);

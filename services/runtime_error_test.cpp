@@ -303,6 +303,15 @@ TEST(SignalReport, OtherEndingSignalsCleanUpThenEndByTheSameSignal) {
     EXPECT_EQ(result.err, "[restored]") << signal_number;
     EXPECT_EQ(ReadWholeFile(path), "kept") << signal_number;
   }
+  for (int signal_number : {SIGUSR2, SIGHUP}) {  // SIGHUP: started under nohup
+    ChildResult ignored = RunInChild([&] {
+      signal(signal_number, SIG_IGN);
+      InstallSignalHandlers();
+      raise(signal_number);
+    });
+    EXPECT_EQ(ignored.status, 99) << "a signal ignored by the parent stays ignored: "
+                                  << signal_number;
+  }
 }
 
 TEST(NormalExit, ClosesNumberedFiles) {
