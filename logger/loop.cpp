@@ -6,6 +6,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_watch.hpp"
 #include "services/console.hpp"
 #include "services/idle_wait.hpp"
 #include "services/runtime_error.hpp"
@@ -27,15 +28,27 @@ bool Kept(unsigned char byte) {
   return byte == kTab || (byte >= 32 && byte <= 126);
 }
 
-void Receive(std::string& line) {
-  // A port that cannot report its status counts as idle.
+void Receive(std::string& line, PortWatch& watch) {
+  if (watch.Lost()) {
+    watch.Retry();
+    return;
+  }
+  // A port that cannot report its status counts as idle, unless it hung up.
   if (AtEnd(kPortFileNumber) != 0) {
+    if (PortLost(kPortFileNumber)) {
+      watch.Lose(line);
+      return;
+    }
     IdleWait(kPortFileNumber, kIdleSleepMs, kLongestIdleMs);
     return;
   }
   char byte = 0;
   size_t received = 0;
   int error = ReadPort(kPortFileNumber, &byte, 1, received);
+  if ((error != 0 || received == 0) && PortLost(kPortFileNumber)) {
+    watch.Lose(line);
+    return;
+  }
   if (error != 0) {
     PrintLine("***Fatal Error*** reading com port");
     PrintLine(Settings.PortStr);
@@ -68,8 +81,9 @@ int8_t COMMUNICATIONS() {
   }
   std::string line;
   line.reserve(256);
+  PortWatch watch;
   while (Settings.ExitCode == 0) {
-    Receive(line);
+    Receive(line, watch);
     if (Settings.ExitCode == 0) HandleCommandKey(KeyCode(PollKey()));
   }
   return static_cast<int8_t>(Settings.ExitCode);
