@@ -35,6 +35,8 @@ void Receive(std::string& line, PortWatch& watch) {
   }
   // A port that cannot report its status counts as idle, unless it hung up.
   if (AtEnd(kPortFileNumber) != 0) {
+    // The echoes of a burst go out together once it has been read.
+    WriteHeldLines();
     if (PortLost(kPortFileNumber)) {
       watch.Lose(line);
       return;
@@ -82,9 +84,11 @@ int8_t COMMUNICATIONS() {
   std::string line;
   line.reserve(256);
   PortWatch watch;
+  HoldLines(true);
   while (Settings.ExitCode == 0) {
     Receive(line, watch);
     if (Settings.ExitCode == 0) HandleCommandKey(KeyCode(PollKey()));
   }
+  HoldLines(false);
   return static_cast<int8_t>(Settings.ExitCode);
 }

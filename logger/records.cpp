@@ -97,9 +97,9 @@ int8_t PROCESSDATA(std::string& line) {
     } else {
       AppendStamped(echo_buffer, date, time, "  ", "    ", line);
     }
-    PrintLine(echo_buffer);
+    HoldLine(echo_buffer);
   } else {
-    PrintLine(line);
+    HoldLine(line);
   }
 
   if (Settings.LogToFile) {
