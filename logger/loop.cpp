@@ -87,7 +87,12 @@ int8_t COMMUNICATIONS() {
   HoldLines(true);
   while (Settings.ExitCode == 0) {
     Receive(line, watch);
-    if (Settings.ExitCode == 0) HandleCommandKey(KeyCode(PollKey()));
+    if (Settings.ExitCode != 0) break;
+    int key = KeyCode(PollKey());
+    // A key may wait a second for the next one: what was received is shown
+    // first.
+    if (key != 0) WriteHeldLines();
+    HandleCommandKey(key);
   }
   HoldLines(false);
   return static_cast<int8_t>(Settings.ExitCode);
