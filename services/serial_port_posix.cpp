@@ -190,6 +190,22 @@ int Configure(int fd, const PortOptions& options) {
   return kNoError;
 }
 
+// A name that is neither COMn, SER nor a path ("ttyUSB0") is the device of
+// that name under /dev when there is one; otherwise the numbered-port rule
+// holds (port 1).
+std::string DevicePath(std::string_view port_string, uint32_t port_number) {
+  std::string_view name = port_string.substr(0, port_string.find(':'));
+  bool com_form = name.size() >= 3 && (name[0] | 0x20) == 'c' && (name[1] | 0x20) == 'o' &&
+                  (name[2] | 0x20) == 'm' &&
+                  name.find_first_not_of("0123456789", 3) == std::string_view::npos;
+  if (port_number == 0 && !name.empty() && name.front() != '/' && !com_form) {
+    std::string candidate = "/dev/" + std::string(name);
+    struct stat node;
+    if (stat(candidate.c_str(), &node) == 0 && S_ISCHR(node.st_mode)) return candidate;
+  }
+  return SerialDevicePath(port_string, port_number);
+}
+
 }  // namespace
 
 int OpenSerial(int number, std::string_view port_string) {
@@ -202,7 +218,7 @@ int OpenSerial(int number, std::string_view port_string) {
   if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
   if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
-  std::string path = SerialDevicePath(port_string, options.PortNumber);
+  std::string path = DevicePath(port_string, options.PortNumber);
   // Non-blocking until CLOCAL is set: a real port would otherwise wait for
   // carrier inside open().
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
