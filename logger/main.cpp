@@ -2,6 +2,7 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "services/files.hpp"
+#include "services/program_path.hpp"
 #include "services/runtime_error.hpp"
 
 namespace {
@@ -16,6 +17,8 @@ int EndRun(int32_t exitCode) {
 
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);
+  // Found through PATH or a link, the program still looks beside its real file.
+  Arguments.ProgramPath = RealProgramPath(Arguments.ProgramPath);
   InstallSignalHandlers();
   RoutineScope scope("", kLoggerModule);
 

@@ -78,13 +78,21 @@ TEST_F(BrenmarkStartup, MissingPortStringEnds57) {
   EXPECT_FALSE(FileExists(dir_.Path("Therm0000.txt")));
 }
 
-TEST_F(BrenmarkStartup, FindsTheIniFileBesideTheProgram) {
-  std::filesystem::create_symlink(BRENMARK_PATH, dir_.Path("thermlog"));
-  dir_.Write("thermlog.ini", "EXITKEY=q\r\n");
+TEST_F(BrenmarkStartup, FindsTheIniFileBesideTheProgramsRealPath) {
+  // Installed as a copy, started by a link found through PATH: the candidate
+  // is the real file's path, not "thermlog.ini" in the current directory.
+  namespace fs = std::filesystem;
+  fs::create_directories(dir_.Path("opt/bin"));
+  fs::create_directories(dir_.Path("links"));
+  fs::copy_file(BRENMARK_PATH, dir_.Path("opt/bin/brenmark"));
+  fs::create_symlink(dir_.Path("opt/bin/brenmark"), dir_.Path("links/thermlog"));
+  dir_.Write("opt/bin/brenmark.ini", "EXITKEY=q\r\n");
   dir_.Write("Brenmark.ini", "PORTSTR=/dev/null:9600\r\n");
-  RunResult r = RunProgram({dir_.Path("thermlog")}, {}, dir_.path());
-  EXPECT_EQ(r.status, 57);
-  EXPECT_EQ(r.out, "*** FATAL ERROR ****: PortStr not found in " + dir_.Path("thermlog") +
+  RunResult r = RunProgram({"/bin/sh", "-c", "exec thermlog"}, {}, dir_.path(),
+                           {"PATH=" + dir_.Path("links")});
+  EXPECT_EQ(r.status, 57) << r.out << r.err;
+  std::string real = fs::canonical(dir_.Path("opt/bin/brenmark")).string();
+  EXPECT_EQ(r.out, "*** FATAL ERROR ****: PortStr not found in " + real +
                        ".ini\r\n***ERROR*** exit, ExitCode: 57\r\n");
 }
 
