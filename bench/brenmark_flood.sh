@@ -75,81 +75,79 @@ check_log() {
 }
 
 rate() { awk -v n="${2:-$lines}" -v s="$1" 'BEGIN { printf "%d", n / s }'; }
-row() { printf '  %-22s %9s lines/s  %6ss wall  %6ss CPU   ' "$1" "$(rate "$wall" "${2:-}")" "$wall" "$cpu"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-# tio with extra options into $tio_rate when faster than the last one; it
-# reads keys from a terminal or a pipe and ends at the end of its input, so it
-# gets a pipe that stays open; -n: it ends when the device goes away.
-tio_run() {
-  local label=$1 hold hold_pid got
-  shift
+# One run of reader $1 on a fresh flood; appends "rate wall cpu" to
+# $work/<reader>.runs and prints nothing unless the log is wrong.
+run_reader() {
+  local reader=$1 got=$lines hold hold_pid
   start_flood
-  exec {hold}< <(exec sleep 600)
-  hold_pid=$!
-  rm -f "$work/tio.txt"
-  measure sh -c 'port=$0 log=$1; shift; tio -n "$@" -b 9600 --mute -l --log-file "$log" "$port" \
-      >/dev/null 2>&1 || exit 0' "$port" "$work/tio.txt" "$@" <&$hold
-  kill "$hold_pid" 2>/dev/null || true
-  exec {hold}<&-
+  case $reader in
+    brenmark)
+      printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s\n' "$port_string" "$work/flood.txt" \
+          >"$work/flood.ini"
+      rm -f "$work/flood.txt"
+      measure sh -c '"$0" "$1" </dev/null >/dev/null || exit 0' "$brenmark" "$work/flood.ini"
+      check_log "$work/flood.txt" >"$work/check" || { cat "$work/check"; status=1; } ;;
+    plain)
+      rm -f "$work/reference.txt"
+      measure "$reference" "$port" "$work/reference.txt" ;;
+    ts)
+      # cat ends when thermosim goes away after the flood.
+      measure sh -c 'cat "$0" 2>/dev/null | ts "%Y-%m-%d	%H:%M:%S	" >"$1"' "$port" "$work/ts.txt" ;;
+    tio*)
+      # tio reads keys from a terminal or a pipe and ends at the end of its
+      # input, so it gets a pipe that stays open; -n: it ends when the device
+      # goes away. It empties the port's queue when it opens it, so its rate
+      # counts the lines it logged.
+      local stamps=()
+      [[ $reader == tio-t ]] && stamps=(-t)
+      exec {hold}< <(exec sleep 600)
+      hold_pid=$!
+      rm -f "$work/tio.txt"
+      measure sh -c 'port=$0 log=$1; shift; tio -n "$@" -b 9600 --mute -l --log-file "$log" \
+          "$port" >/dev/null 2>&1 || exit 0' "$port" "$work/tio.txt" "${stamps[@]}" <&$hold
+      kill "$hold_pid" 2>/dev/null || true
+      exec {hold}<&-
+      got=$(grep -c . "$work/tio.txt" || true) ;;
+  esac
   stop_sim
-  got=$(grep -c . "$work/tio.txt" || true)
-  row "$label" "$got"
-  echo "($got lines logged)"
-  local r
-  r=$(rate "$wall" "$got")
-  if ((r > tio_rate)); then tio_rate=$r; fi
+  echo "$(rate "$wall" "$got") $wall $cpu" >>"$work/$reader.runs"
 }
 
-echo "flood of $lines lines"
+# The median run of a reader: sets $median and prints its row.
+report() {
+  local reader=$1 label=$2 row
+  row=$(sort -n "$work/$reader.runs" | awk '{ r[NR] = $0 } END { print r[int((NR + 1) / 2)] }')
+  read -r median wall cpu <<<"$row"
+  printf '  %-22s %9s lines/s  %6ss wall  %6ss CPU\n' "$label" "$median" "$wall" "$cpu"
+}
+
+rounds=${ROUNDS:-3}
+readers=(brenmark plain)
+command -v ts >/dev/null && readers+=(ts) || echo "(cat | ts skipped: apt-get install moreutils)"
+command -v tio >/dev/null && readers+=(tio-t tio) || echo "(tio skipped: apt-get install tio)"
+
+echo "flood of $lines lines, median of $rounds rounds (readers taking turns)"
 status=0
 one_writer() {
   echo "writer: $1"
-  # brenmark
-  start_flood
-  cat >"$work/flood.ini" <<INI
-PORTSTR=$port_string
-APNDTIME=YES
-FILESTR=$work/flood.txt
-INI
-  rm -f "$work/flood.txt"
-  measure sh -c '"$0" "$1" </dev/null >/dev/null || exit 0' "$brenmark" "$work/flood.ini"
-  stop_sim
-  local ours
-  ours=$(rate "$wall")
-  row brenmark
-  check_log "$work/flood.txt" || status=1
-
-  # The plain reader, same per-line work.
-  start_flood
-  rm -f "$work/reference.txt"
-  measure "$reference" "$port" "$work/reference.txt"
-  stop_sim
-  row "plain reader"
-  check_log "$work/reference.txt" || true
-
-  local ts_rate=0
-  tio_rate=0
-  if command -v ts >/dev/null; then
-    start_flood
-    # cat ends when thermosim goes away after the flood.
-    measure sh -c 'cat "$0" 2>/dev/null | ts "%Y-%m-%d	%H:%M:%S	" >"$1"' "$port" "$work/ts.txt"
-    stop_sim
-    ts_rate=$(rate "$wall")
-    row "cat | ts"
-    echo
-  else
-    echo "  (cat | ts skipped: install moreutils for it)"
+  rm -f "$work"/*.runs
+  local round reader
+  for ((round = 0; round < rounds; ++round)); do
+    for reader in "${readers[@]}"; do run_reader "$reader"; done
+  done
+  report brenmark brenmark
+  local ours=$median best_tio=0 ts_rate=0
+  report plain "plain reader"
+  if [[ -e $work/ts.runs ]]; then report ts "cat | ts"; ts_rate=$median; fi
+  if [[ -e $work/tio.runs ]]; then
+    report tio-t "tio -t, to a file"; best_tio=$median
+    report tio "tio, to a file"; ((median > best_tio)) && best_tio=$median
   fi
-
-  if command -v tio >/dev/null; then
-    # With and without its timestamps; the faster one is the reference.
-    tio_run "tio -t, to a file" -t
-    tio_run "tio, to a file"
-  else
-    echo "  (tio skipped: apt-get install tio)"
-  fi
-  echo "  brenmark / cat | ts = $(ratio "$ours" "$ts_rate"),  brenmark / faster tio = $(ratio "$ours" "$tio_rate")"
+  echo "  every brenmark log: $(cat "$work/check")"
+  echo "  brenmark / cat | ts = $(ratio "$ours" "$ts_rate")," \
+       "brenmark / faster tio = $(ratio "$ours" "$best_tio")"
 }
 
 writer=()
