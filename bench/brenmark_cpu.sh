@@ -28,10 +28,16 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-ticks=$(getconf CLK_TCK)
-
-# utime + stime of a process, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# CPU time of a process in ticks of 1/$ticks s: the scheduler's count in
+# microseconds where there is one, else utime + stime in clock ticks, too
+# coarse to tell 0.01% from nothing.
+if [[ -r /proc/self/schedstat ]]; then
+  ticks=1000000
+  cpu_ticks() { awk '{ printf "%d\n", $1 / 1000 }' "/proc/$1/schedstat"; }
+else
+  ticks=$(getconf CLK_TCK)
+  cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+fi
 
 # One measured run: thermosim with the given arguments feeds brenmark.
 run() {
@@ -66,7 +72,7 @@ run() {
   logger_pid="" sim_pid=""
   awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" \
       -v r=$((records_after - records_before)) 'BEGIN {
-    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core   (%d records)\n",
+    printf "  %-24s %7.3fs CPU in %ds = %7.4f%% of a core   (%d records)\n",
            l, t / hz, s, 100 * t / hz / s, r }'
 }
 
@@ -96,7 +102,7 @@ reference() {
   wait "$sim_pid" 2>/dev/null || true
   logger_pid="" sim_pid=""
   awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" 'BEGIN {
-    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core\n", l, t / hz, s, 100 * t / hz / s }'
+    printf "  %-24s %7.3fs CPU in %ds = %7.4f%% of a core\n", l, t / hz, s, 100 * t / hz / s }'
 }
 
 echo "brenmark CPU use (clock tick: 1/$ticks s)"
