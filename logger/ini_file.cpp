@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
@@ -44,7 +46,14 @@ int8_t GETINIFILENAME(const std::string& banner, const std::string& defaultName)
   RoutineScope scope("GETINIFILENAME", kLoggerModule);
   std::string tried = "These filneames were tried:" + Settings.EolStr;
 
-  if (AsksForHelp(Arguments.AllArguments)) {
+  // A Linux path holds "/h" or "-h" often (/home/me/lab.ini): an existing file
+  // named first is the INI file, and only the words after it can ask for help.
+  std::string first = TrimBlanks(Arguments.FirstArgument);
+  std::string helpWords = Arguments.AllArguments;
+  if (!first.empty() && IsOrdinaryFile(first)) {
+    helpWords.erase(0, std::min(helpWords.size(), Arguments.FirstArgument.size()));
+  }
+  if (AsksForHelp(helpWords)) {
     PrintLine(banner);
     PrintLine("Normal exit, ExitCode: 52");
     Settings.ExitCode = kHelpShown;
@@ -57,7 +66,6 @@ int8_t GETINIFILENAME(const std::string& banner, const std::string& defaultName)
     Settings.IniFileName = name;
     return true;
   };
-  std::string first = TrimBlanks(Arguments.FirstArgument);
   if (!first.empty() && found(first)) return 0;
   if (found(NameBesideProgram(Arguments.ProgramPath))) return 0;
   if (found(defaultName)) return 0;

@@ -216,6 +216,27 @@ TEST_F(IniFileTest, EmptyAndCommentOnlyFilesSetNothing) {
   }
 }
 
+TEST_F(IniFileTest, AnExistingFileNamedFirstIsNoHelpRequest) {
+  dir_.Write("my-hosts.ini", "PORTSTR=COM1:\r\n");
+  const std::string path = dir_.path() + "/my-hosts.ini";
+  const struct {
+    std::vector<std::string> args;
+    int8_t result;
+  } cases[] = {
+      {{path}, 0},
+      {{"my-hosts.ini"}, 0},
+      {{"my-hosts.ini", "-h"}, 52},
+      {{"my-hostz.ini"}, 52},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{"brenmark"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    Run(argv);
+    Settings.ExitCode = 0;
+    EXPECT_EQ(GETINIFILENAME(Settings.BannerStr, "Brenmark.ini"), c.result) << c.args.back();
+  }
+}
+
 TEST_F(IniFileTest, HelpAndMissingFileEndTheRead) {
   Run({"brenmark", "-h"});
   EXPECT_EQ(READINIFILE(), 52);
@@ -239,7 +260,9 @@ TEST_F(IniFileTest, NameThatMatchesButCannotBeOpened) {
 }
 
 TEST_F(IniFileTest, TheSampleFileIsAValidSettingsFile) {
-  Run({"brenmark", SAMPLE_INI_PATH});
+  // By a name of its own: a checkout path holding "/h" would ask for help.
+  dir_.Write("sample.ini", ReadWholeFile(SAMPLE_INI_PATH));
+  Run({"brenmark", "sample.ini"});
   ASSERT_EQ(READINIFILE(), 0) << Printed();
   const SettingsRecord& s = Settings;
   EXPECT_EQ(s.PortStr, "/dev/ttyUSB0:9600,N,8,1,CS0,DS0,CD0");

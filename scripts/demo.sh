@@ -29,7 +29,7 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
   cmake -S "$here" -B "$build" -G Ninja >/dev/null
 fi
 # Cheap when nothing changed; keeps the demo in step with the sources.
-cmake --build "$build" --target brenmark thermosim >/dev/null
+cmake --build "$build" --target brenmark thermosim brenplot >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/brenmark-demo.XXXXXX")"
 sim_pid=""
@@ -80,4 +80,7 @@ trap ':' INT
 trap 'exit 130' INT
 echo
 echo "brenmark ended with exit code $status. Log file: $log"
+echo "Draw it in the terminal, or as a PNG chart, with:"
+echo "  $build/plotter/brenplot $log"
+echo "  $build/plotter/brenplot -o chart.png $log"
 exit 0

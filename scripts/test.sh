@@ -10,6 +10,7 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
+command -v gnuplot >/dev/null 2>&1 || need+=(gnuplot-nox)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.
 if [[ $(id -u) -eq 0 ]] && ! command -v mandoc >/dev/null 2>&1; then need+=(mandoc); fi
 if ((${#need[@]})); then

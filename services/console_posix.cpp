@@ -52,7 +52,8 @@ bool InBackground() {
   return foreground != -1 && foreground != getpgrp();
 }
 
-bool MakeTerminalRaw() {
+// Safe in a signal handler.
+bool EnterRawMode() {
   termios settings;
   if (tcgetattr(STDIN_FILENO, &settings) != 0) return false;
   saved_terminal = settings;
@@ -63,11 +64,6 @@ bool MakeTerminalRaw() {
   // Ctrl+Z and Ctrl+\ are keys (26, 28) as on the PC; only Ctrl+C signals.
   settings.c_cc[VSUSP] = _POSIX_VDISABLE;
   settings.c_cc[VQUIT] = _POSIX_VDISABLE;
-  if (!restore_registered) {
-    restore_registered = true;
-    atexit(RestoreConsole);
-  }
-  RegisterExitCleanup(RestoreConsole);
   terminal_changed = 1;
   // TCSANOW: keys typed ahead stay for the first poll.
   if (tcsetattr(STDIN_FILENO, TCSANOW, &settings) != 0) {
@@ -75,6 +71,76 @@ bool MakeTerminalRaw() {
     return false;
   }
   return true;
+}
+
+// Set while stopped with the terminal put back, so that SIGCONT makes it raw.
+volatile sig_atomic_t raw_after_stop = 0;
+constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
+void OnStop(int signal_number);
+
+void CatchJobControl(int signal_number, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
+  sigaction(signal_number, &action, nullptr);
+}
+
+// The shell gets its terminal back as it was while the job is stopped.
+void OnStop(int signal_number) {
+  int saved_errno = errno;
+  if (terminal_changed) {
+    RestoreConsole();
+    raw_after_stop = 1;
+  }
+  signal(signal_number, SIG_DFL);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+  raise(signal_number);  // stops here until SIGCONT
+  sigprocmask(SIG_BLOCK, &just_this, nullptr);
+  CatchJobControl(signal_number, OnStop);
+  errno = saved_errno;
+}
+
+// Continued in the foreground: raw again at once. In the background the
+// next key poll after `fg` does it.
+void OnContinue(int) {
+  int saved_errno = errno;
+  if (raw_after_stop && !terminal_changed && !InBackground()) EnterRawMode();
+  raw_after_stop = 0;
+  errno = saved_errno;
+}
+
+void InstallJobControl() {
+  for (int s : kStopSignals) {
+    struct sigaction current {};
+    // A job started with them ignored keeps them ignored.
+    if (sigaction(s, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    CatchJobControl(s, OnStop);
+  }
+  CatchJobControl(SIGCONT, OnContinue);
+}
+
+bool MakeTerminalRaw() {
+  if (!restore_registered) {
+    restore_registered = true;
+    atexit(RestoreConsole);
+    InstallJobControl();
+  }
+  RegisterExitCleanup(RestoreConsole);
+  // A stop arriving halfway would find the settings half saved.
+  sigset_t job_control, before;
+  sigemptyset(&job_control);
+  for (int s : kStopSignals) sigaddset(&job_control, s);
+  sigaddset(&job_control, SIGCONT);
+  sigprocmask(SIG_BLOCK, &job_control, &before);
+  bool raw = EnterRawMode();
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return raw;
 }
 
 class PosixConsole final : public ConsoleDevice {

@@ -1,7 +1,10 @@
 #include "services/files.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -238,6 +241,55 @@ TEST(NumberedFiles, WriteFailureIsNeverReportedAsSuccess) {
   ASSERT_EQ(OpenFile(10, "/dev/full", OpenMode::kOutput), 0);
   EXPECT_EQ(PrintFileLine(10, "pending"), 0);
   EXPECT_EQ(CloseFile(10), 3);
+}
+
+// A file size limit stands in for a full disk: the write that crosses it is
+// cut short, the next one fails.
+TEST(NumberedFiles, AWriteThatFailsHalfwayIsTakenBack) {
+  struct Case {
+    const char* name;
+    OpenMode mode;
+    rlim_t limit;
+    std::vector<std::string> records;  // each written and flushed
+    std::string file;                  // afterwards, starting from "old\r\n"
+  };
+  const std::string big(9000, 'x');
+  const Case cases[] = {
+      {"append",
+       OpenMode::kAppend,
+       20,
+       {"abcdefghij\r\n", "klmnopqrst\r\n"},
+       "old\r\nabcdefghij\r\n"},
+      {"append past the buffer", OpenMode::kAppend, 8000, {"abc\r\n", big}, "old\r\nabc\r\n"},
+      {"output goes on where it was cut",
+       OpenMode::kOutput,
+       20,
+       {"abcdefghij\r\n", "klmnopqrst\r\n", "ab\r\n"},
+       "abcdefghij\r\nab\r\n"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::string path = dir.Write("log.txt", "old\r\n");
+    pid_t pid = fork();
+    if (pid == 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{c.limit, c.limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      OpenFile(3, path, c.mode);
+      for (const std::string& record : c.records) {
+        PrintFileText(3, record);
+        FlushFile(3);
+      }
+      CloseFile(3);
+      _exit(0);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(status, 0) << c.name;
+    std::string file = ReadWholeFile(path);
+    EXPECT_TRUE(file == c.file) << c.name << ": " << file.size() << " bytes, ends "
+                                << file.substr(file.size() < 20 ? 0 : file.size() - 20);
+  }
 }
 
 TEST(NumberedFiles, BackslashesBecomeSlashes) {

@@ -36,8 +36,33 @@ constexpr std::array<int, 26> kLetterScan = {30, 48, 46, 32, 18, 33, 34, 35, 23,
                                              49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
 // Shift+Tab is the only key with a scan code of its own among the rest.
 constexpr int kShiftTabScan = 15;
+constexpr int kAltEscapeScan = 1;
+constexpr int kAltLeftBracketScan = 26;
+
+// The Alt column for the unshifted keys of a US keyboard that are not
+// letters; a byte without an entry has no Alt code.
+struct AltKey {
+  unsigned char byte;
+  int scan;
+};
+// clang-format off
+constexpr AltKey kAltKeys[] = {
+    {'1', 120}, {'2', 121}, {'3', 122}, {'4', 123}, {'5', 124}, {'6', 125}, {'7', 126},
+    {'8', 127}, {'9', 128}, {'0', 129}, {'-', 130}, {'=', 131}, {'[', 26},  {']', 27},
+    {';', 39},  {'\'', 40}, {'`', 41},  {'\\', 43}, {',', 51},  {'.', 52},  {'/', 53},
+    {'\r', 28}, {'\t', 165}, {0x7F, 14}, {0x08, 14},  // Enter, Tab, Backspace (either byte)
+};
+// clang-format on
 // Ctrl+@ sends NUL; the PC keyboard gives Ctrl+2 for it.
 constexpr int kCtrlAtScan = 3;
+
+// 0 when the key has no Alt code.
+int AltScan(unsigned char c) {
+  for (const AltKey& k : kAltKeys) {
+    if (k.byte == c) return k.scan;
+  }
+  return 0;
+}
 
 bool IsLetter(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -112,14 +137,18 @@ void KeyDecoder::Flush(std::vector<int>& keys) {
     case State::kEscape:
       keys.push_back(kEsc);
       break;
+    case State::kEscapeEscape:
+      keys.push_back(ExtendedKey(kAltEscapeScan));
+      break;
     case State::kSs3:
-      if (params_.empty()) keys.push_back(ExtendedKey(LetterScan('o')));
+      if (!params_.empty()) break;
+      if (alt_) keys.push_back(ExtendedKey(kAltEscapeScan));
+      keys.push_back(ExtendedKey(LetterScan('o')));
       break;
     case State::kCsi:
-      if (params_.empty() && !odd_) {
-        keys.push_back(kEsc);
-        keys.push_back('[');
-      }
+      if (!params_.empty() || odd_) break;
+      if (alt_) keys.push_back(ExtendedKey(kAltEscapeScan));
+      keys.push_back(ExtendedKey(kAltLeftBracketScan));
       break;
     default:
       break;
@@ -140,16 +169,31 @@ void KeyDecoder::FeedByte(unsigned char byte, std::vector<int>& keys) {
     case State::kEscape:
       params_.clear();
       odd_ = false;
+      alt_ = false;
       if (byte == '[') {
         state_ = State::kCsi;
       } else if (byte == 'O') {
         state_ = State::kSs3;
-      } else if (IsLetter(byte)) {
-        keys.push_back(ExtendedKey(LetterScan(byte)));
-        state_ = State::kGround;
+      } else if (byte == kEsc) {
+        state_ = State::kEscapeEscape;
       } else {
-        // Not a sequence: the Escape key, then whatever was typed after it.
-        keys.push_back(kEsc);
+        // Terminals send Alt+key as Escape then the key.
+        int scan = IsLetter(byte) ? LetterScan(byte) : AltScan(byte);
+        if (scan != 0) keys.push_back(ExtendedKey(scan));
+        state_ = State::kGround;
+      }
+      return;
+
+    case State::kEscapeEscape:
+      // Some terminals send Alt with a cursor or function key as Escape then
+      // the key's own sequence.
+      alt_ = true;
+      if (byte == '[') {
+        state_ = State::kCsi;
+      } else if (byte == 'O') {
+        state_ = State::kSs3;
+      } else {
+        keys.push_back(ExtendedKey(kAltEscapeScan));
         state_ = State::kGround;
         FeedByte(byte, keys);
       }
@@ -159,7 +203,7 @@ void KeyDecoder::FeedByte(unsigned char byte, std::vector<int>& keys) {
       // The Linux console sends F1-F5 as ESC [ [ A to ESC [ [ E.
       state_ = State::kGround;
       if (byte >= 'A' && byte <= 'E') {
-        keys.push_back(ExtendedKey(ScanFor(static_cast<Key>(kF1 + byte - 'A'), 1)));
+        keys.push_back(ExtendedKey(ScanFor(static_cast<Key>(kF1 + byte - 'A'), alt_ ? 3 : 1)));
       } else if (byte < 0x20 || byte > 0x7E) {
         FeedByte(byte, keys);
       }
@@ -200,7 +244,7 @@ void KeyDecoder::Finish(unsigned char final_byte, std::vector<int>& keys) {
     key = TildeKey(numbers[0]);
     modifier = numbers[1];
   } else if (final_byte == 'Z' && state_ == State::kCsi) {
-    keys.push_back(ExtendedKey(kShiftTabScan));
+    keys.push_back(ExtendedKey(alt_ ? AltScan('\t') : kShiftTabScan));
     return;
   } else {
     key = LetterKey(final_byte);
@@ -208,5 +252,6 @@ void KeyDecoder::Finish(unsigned char final_byte, std::vector<int>& keys) {
     modifier = params_.find(';') != std::string::npos ? numbers[1] : numbers[0];
   }
   if (key == kNoKey) return;
+  if (alt_) modifier = 3;
   keys.push_back(ExtendedKey(ScanFor(key, modifier)));
 }

@@ -11,20 +11,21 @@ class KeyDecoder {
  public:
   // Decodes the bytes that arrived; finished keys are appended to `keys`.
   void Feed(std::string_view bytes, std::vector<int>& keys);
-  // Nothing more came: a lone ESC is key 27, ESC O is Alt+O, a cut-off
-  // sequence is dropped.
+  // Nothing more came: a lone ESC is key 27, ESC ESC Alt+Escape, ESC O and
+  // ESC [ are Alt+O and Alt+[, a cut-off sequence is dropped.
   void Flush(std::vector<int>& keys);
   // True while an escape sequence is unfinished.
   bool Pending() const { return state_ != State::kGround; }
 
  private:
-  enum class State { kGround, kEscape, kCsi, kSs3, kLinuxFunction };
+  enum class State { kGround, kEscape, kEscapeEscape, kCsi, kSs3, kLinuxFunction };
   void FeedByte(unsigned char byte, std::vector<int>& keys);
   void Finish(unsigned char final_byte, std::vector<int>& keys);
 
   State state_ = State::kGround;
   std::string params_;
   bool odd_ = false;  // intermediate bytes or overlong parameters: no key
+  bool alt_ = false;  // the sequence came after an extra Escape
 };
 
 // The extended code for a scan code.

@@ -66,11 +66,16 @@ TEST(KeyDecoderTest, TerminalSequencesGiveThePcKeyCodes) {
        "\x1bq\x1bw\x1bx\x1bm\x1b"
        "a\x1bQ\x1bp\x1bl",
        {X(16), X(17), X(45), X(50), X(30), X(16), X(25), X(38)}},
-      {"escape then a non-letter",
+      {"alt with keys that are not letters",
        "\x1b"
-       "1\x1b\r",
-       {27, '1', 27, 13}},
-      {"escape escape", "\x1b\x1b", {27, 27}},
+       "1\x1b"
+       "0\x1b-\x1b=\x1b.\x1b/\x1b\r\x1b\t\x1b\x7f\x1b]",
+       {X(120), X(129), X(130), X(131), X(52), X(53), X(28), X(165), X(14), X(27)}},
+      {"alt with a key that has no alt code", "\x1b!\x1b \x1b\x01\x1b\xE9", {}},
+      {"escape escape is alt escape", "\x1b\x1b", {X(1)}},
+      {"alt by a second escape",
+       "\x1b\x1b[A\x1b\x1bOP\x1b\x1b[[B\x1b\x1bx",
+       {X(152), X(104), X(105), X(1), 'x'}},
       {"unknown sequences swallowed",
        "a\x1b[99~\x1b[200~\x1b[?1;2c\x1b[1 q\x1b[E\x1bOM\x1b[[Zb",
        {'a', 'b'}},
@@ -78,7 +83,7 @@ TEST(KeyDecoderTest, TerminalSequencesGiveThePcKeyCodes) {
       {"overlong parameters swallowed", "\x1b[11111111111111111111111111;5A.", {'.'}},
       {"control byte breaks a sequence off", "\x1b[1;5\r\x1bO\x03", {13, 3}},
       {"cut-off escape O is alt O", "\x1bO", {X(24)}},
-      {"cut-off CSI is escape and bracket", "\x1b[", {27, '['}},
+      {"cut-off CSI is alt bracket", "\x1b[", {X(26)}},
       {"cut-off CSI with parameters dropped", "\x1b[1;5", {}},
       {"cut-off linux function dropped", "\x1b[[", {}},
   };

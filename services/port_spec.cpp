@@ -38,12 +38,14 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-// The whole text must be one decimal integer: leading blanks and a sign are
+// The whole text must be one decimal integer: leading spaces and a sign are
 // allowed, the value wraps to its low 32 bits. No digits at all reads as 0
 // only when `digits_optional` (the "CS" alone case); a lone sign never does.
 bool ReadWholeNumber(std::string_view s, bool digits_optional, uint32_t& value) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  // Only character 32 here: a tab between a keyword and its digits is not
+  // a blank of the number.
+  while (i < s.size() && s[i] == ' ') ++i;
   if (i == s.size()) {
     value = 0;
     return digits_optional;

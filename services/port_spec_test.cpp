@@ -157,6 +157,8 @@ TEST(PortSpec, InvalidStringsGiveErrorOneAndLeaveTheRecord) {
       "COM1:9600,N,8,.",
       "COM1:9600,N,8,1,XYZ",
       "COM1:9600,N,8,1,CS10X",
+      "COM1:9600,N,8,1,CS\t10",
+      "COM1:9600,N,8,1,DS \t10",
       "COM1:9600,N,8,1,CS+",
       "COM1:9600,N,8,1,RSX",
       "COM1:9600,N,8,1,PEX",

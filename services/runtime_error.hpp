@@ -39,7 +39,9 @@ const char* CurrentRoutine();
 const char* CurrentModule();
 
 // Maps SIGINT 9, SIGILL 10, SIGFPE 11, SIGSEGV/SIGBUS 12, SIGTERM/SIGHUP 13,
-// SIGABRT 14 to the report, on an alternate stack so a stack overflow reports.
+// SIGABRT 14, SIGQUIT 15 to the report, on an alternate stack so a stack
+// overflow reports. Other signals that would end the process first run the
+// cleanups, then end it by the same signal.
 void InstallSignalHandlers();
 
 // Cleanups that must run on every way out (files closed, terminal restored).

@@ -40,6 +40,8 @@ int NumberOfSignal(int signal_number) {
       return 13;
     case SIGABRT:
       return 14;
+    case SIGQUIT:
+      return 15;
     default:
       return 1;
   }
@@ -56,8 +58,42 @@ void OnSignal(int signal_number) {
   _exit(number);
 }
 
-constexpr int kHandledSignals[] = {SIGINT, SIGILL,  SIGFPE, SIGSEGV,
-                                   SIGBUS, SIGTERM, SIGHUP, SIGABRT};
+// Signals without a number of their own that would end the process: the
+// terminal is put back and the files closed, then the signal does what it
+// would have done, so the parent still sees which one it was.
+void OnOtherSignal(int signal_number) {
+  if (ending_with != 0) _exit(ending_with);
+  ending_with = 1;
+  EmergencyCloseAllFiles();
+  RunExitCleanups();
+  signal(signal_number, SIG_DFL);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signal_number);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+  raise(signal_number);
+  _exit(128 + signal_number);  // only if the default action did not end it
+}
+
+constexpr int kHandledSignals[] = {SIGINT, SIGILL,  SIGFPE,  SIGSEGV,
+                                   SIGBUS, SIGTERM, SIGABRT, SIGQUIT};
+constexpr int kOtherEndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+                                       SIGXFSZ, SIGPWR,  SIGSYS,  SIGTRAP,   SIGIO,   SIGSTKFLT};
+
+// Requests from outside wait while a report or a cleanup is made.
+void BlockRequests(sigset_t& mask) {
+  sigemptyset(&mask);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&mask, s);
+  for (int s : kOtherEndingSignals) sigaddset(&mask, s);
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) sigaddset(&mask, s);
+}
+
+// A signal the parent chose to ignore stays ignored.
+void CatchUnlessIgnored(int signal_number, const struct sigaction& action) {
+  struct sigaction current {};
+  if (sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
+  sigaction(signal_number, &action, nullptr);
+}
 
 }  // namespace
 
@@ -87,13 +123,15 @@ void InstallSignalHandlers() {
   action.sa_handler = OnSignal;
   // SA_NODEFER: a fault inside the handler re-enters it and meets the guard.
   action.sa_flags = SA_ONSTACK | SA_NODEFER;
-  // Requests from outside wait while the report is made; faults are left
-  // unblocked so one inside the handler ends the process at once.
-  sigemptyset(&action.sa_mask);
-  sigaddset(&action.sa_mask, SIGINT);
-  sigaddset(&action.sa_mask, SIGTERM);
-  sigaddset(&action.sa_mask, SIGHUP);
+  // Faults are left unblocked so one inside the handler ends the process
+  // at once.
+  BlockRequests(action.sa_mask);
   for (int signal_number : kHandledSignals) sigaction(signal_number, &action, nullptr);
+  // Under nohup a closed terminal must not end a logger left running.
+  CatchUnlessIgnored(SIGHUP, action);
+  action.sa_handler = OnOtherSignal;
+  for (int signal_number : kOtherEndingSignals) CatchUnlessIgnored(signal_number, action);
+  for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) CatchUnlessIgnored(s, action);
   // A console that went away (a closed pipe) must not end a run silently:
   // its writes fail instead, and logging goes on.
   signal(SIGPIPE, SIG_IGN);

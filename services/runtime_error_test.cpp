@@ -140,6 +140,9 @@ TEST(SignalReport, EachSignalEndsWithItsNumber) {
       {SIGABRT, 14,
        "\nAborting due to runtime error 14 (\"abnormal termination\" signal) in "
        "M::COMMUNICATIONS()\n\n"},
+      {SIGQUIT, 15,
+       "\nAborting due to runtime error 15 (\"quit request\" signal) in "
+       "M::COMMUNICATIONS()\n\n"},
   };
   for (const SignalCase& c : cases) {
     ChildResult result = RunInChild([&] {
@@ -281,6 +284,34 @@ TEST(SignalReport, BufferedLinesReachTheDisk) {
     EXPECT_NE(result.status, 99);
   }
   EXPECT_EQ(ReadWholeFile(path), "first\r\nsecondfirst\r\nsecondfirst\r\nsecond");
+}
+
+TEST(SignalReport, OtherEndingSignalsCleanUpThenEndByTheSameSignal) {
+  TempDir dir;
+  std::string path = dir.Path("log.txt");
+  for (int signal_number : {SIGUSR1, SIGALRM, SIGXFSZ, SIGSYS, SIGRTMIN + 1}) {
+    ChildResult result = RunInChild([&] {
+      rlimit no_core{0, 0};
+      setrlimit(RLIMIT_CORE, &no_core);
+      InstallSignalHandlers();
+      RegisterExitCleanup(SayRestored);
+      OpenFile(3, path, OpenMode::kOutput);
+      PrintFileText(3, "kept");
+      raise(signal_number);
+    });
+    EXPECT_EQ(result.status, 128 + signal_number) << signal_number;
+    EXPECT_EQ(result.err, "[restored]") << signal_number;
+    EXPECT_EQ(ReadWholeFile(path), "kept") << signal_number;
+  }
+  for (int signal_number : {SIGUSR2, SIGHUP}) {  // SIGHUP: started under nohup
+    ChildResult ignored = RunInChild([&] {
+      signal(signal_number, SIG_IGN);
+      InstallSignalHandlers();
+      raise(signal_number);
+    });
+    EXPECT_EQ(ignored.status, 99) << "a signal ignored by the parent stays ignored: "
+                                  << signal_number;
+  }
 }
 
 TEST(NormalExit, ClosesNumberedFiles) {

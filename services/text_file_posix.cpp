@@ -80,7 +80,13 @@ class TextFileChannel final : public Channel {
     if (bytes.size() > kWriteBlock - output_used_) {
       FlushOutput();
       if (bytes.size() >= kWriteBlock) {
-        if (!WriteAll(fd_, bytes.data(), bytes.size())) write_failed_ = true;
+        size_t written = 0;
+        if (!WriteAll(fd_, bytes.data(), bytes.size(), &written)) {
+          write_failed_ = true;
+          TakeBack(written);
+        } else if (TracksOffset()) {
+          offset_ += static_cast<off_t>(written);
+        }
         bytes = {};
       }
     }
@@ -138,6 +144,20 @@ class TextFileChannel final : public Channel {
     input_pos_ = input_used_ = 0;
   }
 
+  // What a failed write put into a log or output file (`landed` bytes, just
+  // before the file offset) is cut off again, so the file never ends in a
+  // torn record (a full disk). Files written in place are left alone:
+  // cutting them would lose what follows.
+  void TakeBack(size_t landed) {
+    if (!sized_ || !TracksOffset() || landed == 0) return;
+    off_t end = lseek(fd_, 0, SEEK_CUR);
+    if (end < static_cast<off_t>(landed)) return;
+    off_t start = end - static_cast<off_t>(landed);
+    if (ftruncate(fd_, start) != 0) return;
+    lseek(fd_, start, SEEK_SET);
+    offset_ = start;
+  }
+
   // Bytes that cannot be written are lost; the failure stays with the file,
   // so the next flush and the close report it too.
   bool FlushOutput() {
@@ -152,7 +172,10 @@ class TextFileChannel final : public Channel {
                     &output_written_);
       flushing_ = 0;
       offset_ = flush_offset_ + static_cast<off_t>(output_written_ - flush_from_);
-      if (!ok) write_failed_ = true;
+      if (!ok) {
+        write_failed_ = true;
+        TakeBack(output_written_ - flush_from_);
+      }
     }
     output_used_ = output_written_ = 0;
     return ok;

@@ -104,6 +104,15 @@ const ExitCase kExitCases[] = {
     {"Escape", "", "\x1b[A\x1b[1;5C\x1bOP", "\x1b", ""},
     {"EscapeByName", "EXITKEY=Escape\n", "", "\x1b", ""},
     {"CtrlX", "EXITKEY=ctlx\n", "\x1b", "\x18", ""},
+    // Alt with a digit, a dot or Enter is neither Escape nor a command.
+    {"AltKeys", "",
+     "\x1b"
+     "1\x1b.\x1b\r",
+     "\x1b", ""},
+    {"AltDigitWithCtrlX", "EXITKEY=ctlx\n",
+     "\x1b"
+     "1",
+     "\x18", ""},
     {"Letter", "EXITKEY=113\n", "\x1b", "q", ""},
     {"CommandLetter", "EXITKEY=83\n", "s", "S", "ST\r\n"},
     {"ZeroIsEscape", "EXITKEY=q\n", "", "\x1b", ""},

@@ -154,32 +154,48 @@ TEST(QuillcutEnd, HundredMegabyteLineAndBinaryInput) {
 }
 
 TEST(QuillcutEnd, InterruptWhileTheOutputIsBlockedEndsWithTheReport) {
-  TempDir dir;
+  struct Case {
+    int signal_number;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {SIGINT, 9,
+       "\nAborting due to runtime error 9 (\"interrupted\" signal) in "
+       "Quillcut::STRIPFILE()\n\n"},
+      {SIGQUIT, 15,
+       "\nAborting due to runtime error 15 (\"quit request\" signal) in "
+       "Quillcut::STRIPFILE()\n\n"},
+      {SIGUSR1, 128 + SIGUSR1, ""},
+  };
   std::string line(1000, 'x');
   std::string input;
   for (int i = 0; i < 4000; ++i) input += line + "\n";
-  dir.Write("in.txt", input);
-  std::string fifo = dir.Path("fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  // A reader that never reads: the pipe fills and the program waits in write.
-  int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
-  SpawnOptions options;
-  options.cwd = dir.path();
-  Child child({QUILLCUT_PATH, "in.txt", "fifo", "/D", "/M"}, options);
-  // Bounded wait until the pipe is full, so the program sits in the pass.
-  for (int waited = 0, queued = 0; waited < 5000 && queued < 65536; waited += 10) {
-    usleep(10 * 1000);
-    ioctl(reader, FIONREAD, &queued);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.signal_number);
+    TempDir dir;
+    dir.Write("in.txt", input);
+    std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A reader that never reads: the pipe fills and the program waits in write.
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    SpawnOptions options;
+    options.cwd = dir.path();
+    Child child({QUILLCUT_PATH, "in.txt", "fifo", "/D", "/M"}, options);
+    // Bounded wait until the pipe is full, so the program sits in the pass.
+    for (int waited = 0, queued = 0; waited < 5000 && queued < 65536; waited += 10) {
+      usleep(10 * 1000);
+      ioctl(reader, FIONREAD, &queued);
+    }
+    usleep(50 * 1000);
+    child.Signal(c.signal_number);
+    EXPECT_EQ(child.Wait(5000), c.status);
+    EXPECT_EQ(child.err(), c.err);
+    // Neither deleted nor marked.
+    EXPECT_TRUE(ReadWholeFile(dir.Path("in.txt")) == input);
+    close(reader);
   }
-  usleep(50 * 1000);
-  child.Signal(SIGINT);
-  EXPECT_EQ(child.Wait(5000), 9);
-  EXPECT_EQ(child.err(),
-            "\nAborting due to runtime error 9 (\"interrupted\" signal) in "
-            "Quillcut::STRIPFILE()\n\n");
-  EXPECT_TRUE(ReadWholeFile(dir.Path("in.txt")) == input);
-  close(reader);
 }
 
 }  // namespace

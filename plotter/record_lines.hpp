@@ -1,0 +1,42 @@
+#pragma once
+// Log lines in large blocks, ended by CR, LF or CR LF alike: a log written
+// with lone CRs is read line by line too, in the same fixed memory.
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class RecordLines {
+ public:
+  explicit RecordLines(size_t block_size = 1 << 20);
+  ~RecordLines();
+  RecordLines(const RecordLines&) = delete;
+  RecordLines& operator=(const RecordLines&) = delete;
+
+  // False when the file cannot be opened or is no regular file.
+  bool Open(const std::string& name);
+  // The next line without its end; empty lines are passed over. A line
+  // longer than the block comes in block-sized pieces. False at the end or
+  // after a read error.
+  bool Next(std::string_view& line);
+  bool failed() const { return failed_; }
+
+ private:
+  bool Fill();
+  // Where the next such byte at or after pos_ is held; end_ when none is.
+  // Remembered, so a file without LFs is not searched to the end per line.
+  size_t Find(char c, size_t& at, bool& known);
+
+  std::FILE* file_ = nullptr;
+  size_t block_;
+  std::unique_ptr<char[]> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  size_t lf_ = 0;
+  size_t cr_ = 0;
+  bool lf_known_ = false;
+  bool cr_known_ = false;
+  bool eof_ = false;
+  bool failed_ = false;
+};

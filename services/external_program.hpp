@@ -1,0 +1,22 @@
+#pragma once
+// Running a helper program fed through a pipe, and the size of the terminal.
+// Only built where the platform file exists (POSIX).
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ExternalRun {
+  bool started = false;      // false: the program could not be found or run
+  int status = -1;           // its exit status; 128 + signal when killed
+  bool input_taken = false;  // it read the whole input
+};
+
+// Runs argv[0] (searched in PATH) with `input` on its standard input, its
+// standard error shared with ours and its standard output ours or, when
+// `quiet_output`, discarded. Waits for its end.
+ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input,
+                         bool quiet_output);
+
+// Columns and lines of the terminal on standard output; false when it is not
+// a terminal or does not tell.
+bool TerminalSize(int& columns, int& lines);
