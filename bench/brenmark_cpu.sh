@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Logger CPU use over a quiet line and over a line at 11,520 bytes/s (the
-# full rate of 115200 baud), each for SECONDS (default 30), with no keyboard
-# and the screen to /dev/null. Targets: < 0.1% of a core idle, < 1% busy.
+# Logger CPU use over a quiet line, over a line at 11,520 bytes/s (the full
+# rate of 115200 baud) and while the device is gone (the logger tries to open
+# it again every second), each for SECONDS (default 30), with no keyboard and
+# the screen to /dev/null. Targets: < 0.1% of a core idle and lost, < 1% busy.
 # References measured the same way: `cat` of the port into a file, and
 # `cat | ts` when moreutils is installed.
 #
@@ -27,10 +28,16 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-ticks=$(getconf CLK_TCK)
-
-# utime + stime of a process, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# CPU time of a process in ticks of 1/$ticks s: the scheduler's count in
+# microseconds where there is one, else utime + stime in clock ticks, too
+# coarse to tell 0.01% from nothing.
+if [[ -r /proc/self/schedstat ]]; then
+  ticks=1000000
+  cpu_ticks() { awk '{ printf "%d\n", $1 / 1000 }' "/proc/$1/schedstat"; }
+else
+  ticks=$(getconf CLK_TCK)
+  cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+fi
 
 # One measured run: thermosim with the given arguments feeds brenmark.
 run() {
@@ -45,6 +52,13 @@ run() {
   "$brenmark" "$work/cpu.ini" </dev/null >/dev/null 2>&1 &
   logger_pid=$!
   sleep 1  # past start-up
+  if [[ $lose_device == yes ]]; then
+    # The device goes away for good; its link goes with it.
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=""
+    sleep 1
+  fi
   local before records_before
   before=$(cpu_ticks "$logger_pid")
   records_before=$(wc -l <"$work/log.txt" 2>/dev/null || echo 0)
@@ -52,13 +66,13 @@ run() {
   local after records_after
   after=$(cpu_ticks "$logger_pid")
   records_after=$(wc -l <"$work/log.txt")
-  kill "$logger_pid" "$sim_pid" 2>/dev/null || true
+  kill "$logger_pid" $sim_pid 2>/dev/null || true
   wait "$logger_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
+  [[ -z $sim_pid ]] || wait "$sim_pid" 2>/dev/null || true
   logger_pid="" sim_pid=""
   awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" \
       -v r=$((records_after - records_before)) 'BEGIN {
-    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core   (%d records)\n",
+    printf "  %-24s %7.3fs CPU in %ds = %7.4f%% of a core   (%d records)\n",
            l, t / hz, s, 100 * t / hz / s, r }'
 }
 
@@ -88,13 +102,17 @@ reference() {
   wait "$sim_pid" 2>/dev/null || true
   logger_pid="" sim_pid=""
   awk -v l="$label" -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" 'BEGIN {
-    printf "  %-24s %6.2fs CPU in %ds = %6.3f%% of a core\n", l, t / hz, s, 100 * t / hz / s }'
+    printf "  %-24s %7.3fs CPU in %ds = %7.4f%% of a core\n", l, t / hz, s, 100 * t / hz / s }'
 }
 
 echo "brenmark CPU use (clock tick: 1/$ticks s)"
+lose_device=no
 run "idle line" --interval 100000000
 # Lines 1, 2, 3, ... paced at 11,520 bytes/s for longer than the run.
 run "11,520 bytes/s" --flood 100000000 --rate 11520
+lose_device=yes
+run "device gone" --interval 100000000 --link "$work/device"
+lose_device=no
 echo "references, same line and rate"
 reference "cat > file, idle" 'exec cat "$PORT" > "$OUT"' --interval 100000000
 reference "cat > file, 11,520 B/s" 'exec cat "$PORT" > "$OUT"' --flood 100000000 --rate 11520

@@ -6,6 +6,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_watch.hpp"
 #include "services/console.hpp"
 #include "services/idle_wait.hpp"
 #include "services/runtime_error.hpp"
@@ -27,15 +28,29 @@ bool Kept(unsigned char byte) {
   return byte == kTab || (byte >= 32 && byte <= 126);
 }
 
-void Receive(std::string& line) {
-  // A port that cannot report its status counts as idle.
+void Receive(std::string& line, PortWatch& watch) {
+  if (watch.Lost()) {
+    watch.Retry();
+    return;
+  }
+  // A port that cannot report its status counts as idle, unless it hung up.
   if (AtEnd(kPortFileNumber) != 0) {
+    // The echoes of a burst go out together once it has been read.
+    WriteHeldLines();
+    if (PortLost(kPortFileNumber)) {
+      watch.Lose(line);
+      return;
+    }
     IdleWait(kPortFileNumber, kIdleSleepMs, kLongestIdleMs);
     return;
   }
   char byte = 0;
   size_t received = 0;
   int error = ReadPort(kPortFileNumber, &byte, 1, received);
+  if ((error != 0 || received == 0) && PortLost(kPortFileNumber)) {
+    watch.Lose(line);
+    return;
+  }
   if (error != 0) {
     PrintLine("***Fatal Error*** reading com port");
     PrintLine(Settings.PortStr);
@@ -68,9 +83,17 @@ int8_t COMMUNICATIONS() {
   }
   std::string line;
   line.reserve(256);
+  PortWatch watch;
+  HoldLines(true);
   while (Settings.ExitCode == 0) {
-    Receive(line);
-    if (Settings.ExitCode == 0) HandleCommandKey(KeyCode(PollKey()));
+    Receive(line, watch);
+    if (Settings.ExitCode != 0) break;
+    int key = KeyCode(PollKey());
+    // A key may wait a second for the next one: what was received is shown
+    // first.
+    if (key != 0) WriteHeldLines();
+    HandleCommandKey(key);
   }
+  HoldLines(false);
   return static_cast<int8_t>(Settings.ExitCode);
 }

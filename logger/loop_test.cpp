@@ -149,4 +149,61 @@ TEST(Receive, EndOfTransmissionDoesNotHideAFailedRecord) {
   EXPECT_EQ(Settings.ExitCode, kLogWriteFailed);
 }
 
+// A hung-up port is closed, tried again about once a second by the same
+// port string, and the run goes on in the same log; keys work meanwhile.
+struct LostCase {
+  const char* name;
+  int fails;       // tries that fail before the port opens again
+  int key_at_try;  // typed at this try: 'S' (not sent) or the exit key
+  int key;
+  int8_t result;
+  std::string log;
+};
+
+class LostPortTest : public ::testing::TestWithParam<LostCase> {};
+
+TEST_P(LostPortTest, IsOpenedAgain) {
+  const LostCase& c = GetParam();
+  RunFakes fakes;
+  Settings.PortStr = "/dev/ttyUSB0:9600,N,8,1";
+  FakeLogFile& log = fakes.LogToFake();
+  fakes.port->Bytes("1\r\n2").HangUp();
+  std::vector<int64_t> tries;
+  FakePort* back = nullptr;
+  SetPortOpener([&](int number, std::string_view port_string) {
+    EXPECT_EQ(port_string, Settings.PortStr);
+    tries.push_back(fakes.clock.micros);
+    if (static_cast<int>(tries.size()) == c.key_at_try) fakes.console.ready.push_back(c.key);
+    if (static_cast<int>(tries.size()) <= c.fails) return 2;
+    back = new FakePort(&fakes.console);
+    back->Bytes("3\r\n\x04");
+    return InstallChannel(number, std::unique_ptr<Channel>(back));
+  });
+  EXPECT_EQ(COMMUNICATIONS(), c.result);
+  EXPECT_EQ(log.written, c.log);
+  const std::string lost =
+      "***Error*** lost com port, reopening it every second: /dev/ttyUSB0:9600,N,8,1\r\n";
+  EXPECT_EQ(fakes.console.out.find("1\r\n2\r\n" + lost), 0u) << fakes.console.out;
+  bool reopened = fakes.console.out.find("Com port reopened: /dev/ttyUSB0:9600,N,8,1\r\n3\r\n") !=
+                  std::string::npos;
+  EXPECT_EQ(reopened, c.result == kEndOfTransmission) << fakes.console.out;
+  if (back != nullptr) {
+    EXPECT_EQ(back->sent, "");
+  }
+  for (size_t i = 1; i < tries.size(); ++i) {
+    EXPECT_GE(tries[i] - tries[i - 1], 1000000);
+    EXPECT_LT(tries[i] - tries[i - 1], 1100000);
+  }
+  // The port is closed already: ending the run reports no close failure.
+  EXPECT_EQ(CLOSECOMMUNICATIONS(), c.result);
+}
+
+const LostCase kLostCases[] = {
+    {"ComesBackAndLogsOn", 2, 1, 'S', kEndOfTransmission, "1\r\n2\r\n3\r\n"},
+    {"ExitKeyWhileLost", 1000, 3, 27, kExitKeyPressed, "1\r\n2\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Receive, LostPortTest, ::testing::ValuesIn(kLostCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -50,7 +50,8 @@ int8_t OPENCOMMUNICATIONS() {
 int8_t CLOSECOMMUNICATIONS() {
   RoutineScope scope("CLOSECOMMUNICATIONS", kLoggerModule);
   const int32_t ending = Settings.ExitCode;
-  int port_error = ClosePort(kPortFileNumber);
+  // A port lost during the run is already closed.
+  int port_error = ChannelAt(kPortFileNumber) != nullptr ? ClosePort(kPortFileNumber) : 0;
   if (port_error != 0) {
     PrintLine("***Error*** closing file COM port");
     PrintLine("Error reported was: " + IntText(port_error));

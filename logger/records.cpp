@@ -18,11 +18,18 @@ namespace {
 std::string record_buffer;
 std::string echo_buffer;
 
+// yyyy-mm-dd from mm-dd-yyyy.
+std::string RecordDate(const std::string& month_first) {
+  if (month_first.size() < 10) return {};
+  return month_first.substr(6, 4) + '-' + month_first.substr(0, 2) + '-' + month_first.substr(3, 2);
+}
+
 // The texts of the last second stamped: most records share their second.
 struct Stamp {
   LocalTime at;
-  std::string date;
+  std::string date;  // yyyy-mm-dd
   std::string time;
+  bool filled = false;
 };
 Stamp stamp;
 
@@ -34,10 +41,11 @@ bool SameSecond(const LocalTime& a, const LocalTime& b) {
 const Stamp& StampNow() {
   // One reading of the clock, so date and time belong together.
   LocalTime now = CurrentClock().Now();
-  if (!SameSecond(now, stamp.at) || stamp.date.empty()) {
+  if (!SameSecond(now, stamp.at) || !stamp.filled) {
     stamp.at = now;
-    stamp.date = DateTextOf(now);
+    stamp.date = RecordDate(DateTextOf(now));
     stamp.time = TimeTextOf(now);
+    stamp.filled = true;
   }
   return stamp;
 }
@@ -58,20 +66,10 @@ void PickUpOffset(const std::string& line) {
   Settings.DegreeOffset = static_cast<float>(NumberValue(text));
 }
 
-// yyyy-mm-dd from mm-dd-yyyy.
-void AppendRecordDate(std::string& out, const std::string& month_first) {
-  if (month_first.size() < 10) return;
-  out.append(month_first, 6, 4);
-  out += '-';
-  out.append(month_first, 0, 2);
-  out += '-';
-  out.append(month_first, 3, 2);
-}
-
 void AppendStamped(std::string& out, const std::string& date, const std::string& time,
                    std::string_view gap_after_date, std::string_view gap_after_time,
                    const std::string& line) {
-  AppendRecordDate(out, date);
+  out += date;
   out += gap_after_date;
   out += time;
   out += gap_after_time;
@@ -97,9 +95,9 @@ int8_t PROCESSDATA(std::string& line) {
     } else {
       AppendStamped(echo_buffer, date, time, "  ", "    ", line);
     }
-    PrintLine(echo_buffer);
+    HoldLine(echo_buffer);
   } else {
-    PrintLine(line);
+    HoldLine(line);
   }
 
   if (Settings.LogToFile) {

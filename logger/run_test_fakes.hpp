@@ -10,6 +10,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_watch.hpp"
 #include "services/clock.hpp"
 #include "services/console.hpp"
 #include "services/files.hpp"
@@ -55,7 +56,7 @@ class FakeConsole final : public ConsoleDevice {
 class FakePort final : public PortChannel {
  public:
   struct Step {
-    enum Kind { kBytes, kKeys, kReadError, kUnknownStatus } kind;
+    enum Kind { kBytes, kKeys, kReadError, kUnknownStatus, kHangUp } kind;
     std::string bytes;  // kBytes
     std::vector<int> keys;
     int error = 0;
@@ -73,6 +74,12 @@ class FakePort final : public PortChannel {
   }
   FakePort& ReadError(int n) {
     script_.push_back({Step::kReadError, {}, {}, n});
+    return *this;
+  }
+  // The device hangs up: from here on the status cannot be read and the
+  // port reports itself lost.
+  FakePort& HangUp() {
+    script_.push_back({Step::kHangUp, {}, {}, 0});
     return *this;
   }
   FakePort& UnknownStatus() {
@@ -99,6 +106,8 @@ class FakePort final : public PortChannel {
       case Step::kUnknownStatus:
         script_.pop_front();
         return -1;
+      case Step::kHangUp:
+        return -1;
       default:
         return 0;
     }
@@ -120,6 +129,7 @@ class FakePort final : public PortChannel {
       script_.pop_front();
       return s.error;
     }
+    if (s.kind == Step::kHangUp) return 3;
     if (s.kind != Step::kBytes) return 0;
     while (received < count && !s.bytes.empty()) {
       buffer[received++] = s.bytes.front();
@@ -127,6 +137,7 @@ class FakePort final : public PortChannel {
     }
     return 0;
   }
+  bool PortLost() override { return !script_.empty() && script_.front().kind == Step::kHangUp; }
   int PortWrite(const char* data, size_t count) override {
     sent.append(data, count);
     return write_result;
@@ -205,6 +216,7 @@ class RunFakes {
     console.out.clear();
   }
   ~RunFakes() {
+    SetPortOpener(nullptr);
     CloseAllFiles();
     SetConsoleDevice(nullptr);
     SetClock(nullptr);

@@ -46,6 +46,13 @@ bool KeysBuffered();
 
 // The text then CR LF on standard output.
 void PrintLine(std::string_view text);
+// While holding is on, the text then CR LF is held back with other such
+// lines until the next WriteHeldLines or PrintLine, a full buffer, the end of
+// holding or of the process: a flood of lines costs one console write per
+// burst, not one per line. With holding off it is PrintLine.
+void HoldLine(std::string_view text);
+void WriteHeldLines();
+void HoldLines(bool on);
 // The next key: empty when none, one character, or 255 and the scan code.
 std::string PollKey();
 // Code of the first character of a key string, 0 for the empty string.

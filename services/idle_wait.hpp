@@ -7,3 +7,8 @@
 // sequence still being read) it is a plain sleep of `ms` on the clock seam.
 // Either way nothing that arrives waits longer than `ms` to be seen.
 void IdleWait(int port_number, int ms, int longest_ms);
+
+// The same while there is no port to watch (it was lost): sleeps until a key
+// may have been pressed, `longest_ms` at the most, or `ms` where the keyboard
+// cannot be watched.
+void KeyWait(int ms, int longest_ms);

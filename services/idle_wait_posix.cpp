@@ -1,6 +1,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "services/clock.hpp"
 #include "services/console.hpp"
@@ -8,6 +9,11 @@
 #include "services/serial_port.hpp"
 
 namespace {
+
+// Bytes already waiting when the wait ends that make a burst worth reading at
+// once: more than a slow line brings between two looks, well under what a
+// flood piles up.
+constexpr int64_t kLargeBurstBytes = 256;
 
 PortChannel* WatchablePort(int port_number) {
   return dynamic_cast<PortChannel*>(ChannelAt(port_number));
@@ -43,9 +49,28 @@ void IdleWait(int port_number, int ms, int longest_ms) {
     ExpectKey();
     return;
   }
+  if (ready <= 0) return;
   // The first byte of a burst: let the rest of it gather for what is left of
   // the ordinary sleep, so a steady slow line costs a wake-up per sleep, not
-  // one per byte.
+  // one per byte. A burst that is already large is read at once.
+  int64_t waiting = 0;
+  if (port->PortBytesWaiting(waiting) == 0 && waiting >= kLargeBurstBytes) return;
   int64_t waited_ms = (clock.MonotonicMicros() - start) / 1000;
-  if (ready > 0 && waited_ms < ms) clock.SleepMs(static_cast<int>(ms - waited_ms));
+  if (waited_ms < ms) clock.SleepMs(static_cast<int>(ms - waited_ms));
+}
+
+void KeyWait(int ms, int longest_ms) {
+  int key_fd = CurrentConsole().KeyWaitDescriptor();
+  if (key_fd == ConsoleDevice::kCannotWatch || KeysBuffered()) {
+    CurrentClock().SleepMs(ms);
+    return;
+  }
+  // No keys coming at all: a plain sleep of the longest wait.
+  pollfd keys{key_fd, POLLIN, 0};
+  int ready = poll(&keys, key_fd >= 0 ? 1 : 0, longest_ms);
+  if (ready < 0 && errno != EINTR) {
+    CurrentClock().SleepMs(ms);
+    return;
+  }
+  if (ready > 0) ExpectKey();
 }

@@ -128,4 +128,27 @@ TEST_F(IdleWaitTest, EndsWhenTheKeyboardTurnsReadable) {
   ::close(keys);
 }
 
+// A few bytes are the start of a burst on a slow line: the rest of the pause
+// is slept out. Hundreds already waiting are a flood: no sleep at all.
+TEST_F(IdleWaitTest, SleepsOutThePauseOnlyForASmallBurst) {
+  RecordingClock clock;
+  SetClock(&clock);
+  StubConsole console(ConsoleDevice::kNoKeysComing);
+  SetConsoleDevice(&console);
+  for (size_t bytes : {size_t{1}, size_t{4096}}) {
+    Pty pty;
+    OpenPortOn(pty);
+    pty.Write(std::string(bytes, '7'));
+    int64_t waiting = 0;
+    for (int i = 0; i < 200 && static_cast<size_t>(waiting) < bytes; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      BytesWaiting(kPort, waiting);
+    }
+    clock.sleeps.clear();
+    IdleWait(kPort, 25, 1000);
+    EXPECT_EQ(clock.sleeps.size(), bytes == 1 ? 1u : 0u) << bytes;
+    ClosePort(kPort);
+  }
+}
+
 }  // namespace

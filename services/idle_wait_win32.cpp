@@ -59,3 +59,26 @@ void IdleWait(int port_number, int ms, int longest_ms) {
   // ordinary sleep, so a slow line costs one wake-up per sleep.
   if (waited_ms < ms) clock.SleepMs(static_cast<int>(ms - waited_ms));
 }
+
+void KeyWait(int ms, int longest_ms) {
+  Clock& clock = CurrentClock();
+  int key_fd = CurrentConsole().KeyWaitDescriptor();
+  if (key_fd == ConsoleDevice::kCannotWatch || KeysBuffered()) {
+    clock.SleepMs(ms);
+    return;
+  }
+  HANDLE keys = KeyEvent(key_fd);
+  // No keys coming at all: a plain sleep of the longest wait.
+  if (keys == nullptr) {
+    clock.SleepMs(key_fd == ConsoleDevice::kNoKeysComing ? longest_ms : ms);
+    return;
+  }
+  int64_t start = clock.MonotonicMicros();
+  DWORD result = WaitForSingleObject(keys, static_cast<DWORD>(longest_ms));
+  if (result == WAIT_OBJECT_0) {
+    ExpectKey();
+    if ((clock.MonotonicMicros() - start) / 1000 < 1) clock.SleepMs(1);
+  } else if (result != WAIT_TIMEOUT) {
+    clock.SleepMs(ms);
+  }
+}

@@ -75,6 +75,11 @@ int PrintPortLine(int number, std::string_view text) {
   return SetLastError(text_result != kNoError ? text_result : end_result);
 }
 
+bool PortLost(int number) {
+  PortChannel* port = PortAt(number);
+  return port != nullptr && port->PortLost();
+}
+
 int ClosePort(int number) {
   return CloseFile(number);
 }

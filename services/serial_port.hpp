@@ -22,6 +22,9 @@ class PortChannel : public Channel {
   // cannot be watched that way (then callers poll). Windows ports answer -1
   // and offer an event instead (serial_port_win32.hpp).
   virtual int WaitDescriptor() { return -1; }
+  // True once the device hung up, failed or went away: it will not answer
+  // again under this handle, though it may if opened anew.
+  virtual bool PortLost() { return false; }
 
   // As a numbered file: at its end while no byte is waiting, and printing
   // to it writes to the device.
@@ -43,4 +46,6 @@ int ReadPort(int number, char* buffer, size_t count, size_t& received);
 int WritePort(int number, const char* data, size_t count);
 // The text, then CR LF, as two writes.
 int PrintPortLine(int number, std::string_view text);
+// True when the number holds a port whose device hung up, failed or is gone.
+bool PortLost(int number);
 int ClosePort(int number);

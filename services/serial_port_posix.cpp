@@ -1,7 +1,9 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "services/clock.hpp"
 #include "services/error_numbers.hpp"
@@ -46,6 +50,11 @@ void ReleaseAndClose(int fd) {
   close(fd);
 }
 
+// What a tty answers once it hung up (device side closed, adapter pulled).
+bool HungUpError(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
 ssize_t ReadRetrying(int fd, char* buffer, size_t count) {
   for (;;) {
     ssize_t got = read(fd, buffer, count);
@@ -55,14 +64,17 @@ ssize_t ReadRetrying(int fd, char* buffer, size_t count) {
 
 class DevicePort final : public PortChannel {
  public:
-  DevicePort(int fd, const PortOptions& options)
-      : fd_(fd), options_(options), block_(new char[kBlockSize]) {}
+  DevicePort(int fd, const PortOptions& options, std::string path)
+      : fd_(fd), options_(options), path_(std::move(path)), block_(new char[kBlockSize]) {}
   ~DevicePort() override { Close(); }
 
   int PortAtEnd() override {
     if (begin_ < end_) return 0;
     int waiting = 0;
-    if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) return -1;
+    if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) {
+      if (HungUpError(errno)) lost_ = true;
+      return -1;
+    }
     if (waiting <= 0) return 1;
     // A failed fetch leaves the bytes waiting; the read reports it.
     Fetch(static_cast<size_t>(waiting));
@@ -89,6 +101,8 @@ class DevicePort final : public PortChannel {
         // Nothing waiting: one blocking read, as long as the line settings
         // make it wait.
         ssize_t got = ReadRetrying(fd_.load(), buffer, count);
+        // With VMIN 1 a read returns nothing only after a hang-up.
+        if (got == 0 || (got < 0 && HungUpError(errno))) lost_ = true;
         if (got < 0) return kFileIoError;
         received = static_cast<size_t>(got);
         return kNoError;
@@ -106,6 +120,7 @@ class DevicePort final : public PortChannel {
     while (count > 0) {
       ssize_t put = write(fd_.load(), data, count);
       if (put < 0 && errno == EINTR) continue;
+      if (put < 0 && HungUpError(errno)) lost_ = true;
       if (put <= 0) return kFileIoError;
       data += put;
       count -= static_cast<size_t>(put);
@@ -114,6 +129,17 @@ class DevicePort final : public PortChannel {
   }
 
   int WaitDescriptor() override { return begin_ < end_ ? -1 : fd_.load(); }
+
+  // Bytes still held are served first; the loop asks only when none are.
+  bool PortLost() override {
+    if (lost_) return true;
+    pollfd p{fd_.load(), POLLIN, 0};
+    if (poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) lost_ = true;
+    // The node went away (adapter pulled, its by-id link removed).
+    struct stat node;
+    if (stat(path_.c_str(), &node) != 0 && (errno == ENOENT || errno == ENOTDIR)) lost_ = true;
+    return lost_;
+  }
 
   int Close() override {
     int fd = fd_.exchange(-1);
@@ -130,6 +156,7 @@ class DevicePort final : public PortChannel {
  private:
   bool Fetch(size_t waiting) {
     ssize_t got = ReadRetrying(fd_.load(), block_.get(), std::min(waiting, kBlockSize));
+    if (got == 0 || (got < 0 && HungUpError(errno))) lost_ = true;
     if (got <= 0) return false;
     begin_ = 0;
     end_ = static_cast<size_t>(got);
@@ -138,9 +165,11 @@ class DevicePort final : public PortChannel {
 
   std::atomic<int> fd_;
   PortOptions options_;
+  std::string path_;
   std::unique_ptr<char[]> block_;
   size_t begin_ = 0;
   size_t end_ = 0;
+  bool lost_ = false;
 };
 
 // Reads, changes and writes back the line settings; the numbers of the
@@ -161,6 +190,22 @@ int Configure(int fd, const PortOptions& options) {
   return kNoError;
 }
 
+// A name that is neither COMn, SER nor a path ("ttyUSB0") is the device of
+// that name under /dev when there is one; otherwise the numbered-port rule
+// holds (port 1).
+std::string DevicePath(std::string_view port_string, uint32_t port_number) {
+  std::string_view name = port_string.substr(0, port_string.find(':'));
+  bool com_form = name.size() >= 3 && (name[0] | 0x20) == 'c' && (name[1] | 0x20) == 'o' &&
+                  (name[2] | 0x20) == 'm' &&
+                  name.find_first_not_of("0123456789", 3) == std::string_view::npos;
+  if (port_number == 0 && !name.empty() && name.front() != '/' && !com_form) {
+    std::string candidate = "/dev/" + std::string(name);
+    struct stat node;
+    if (stat(candidate.c_str(), &node) == 0 && S_ISCHR(node.st_mode)) return candidate;
+  }
+  return SerialDevicePath(port_string, port_number);
+}
+
 }  // namespace
 
 int OpenSerial(int number, std::string_view port_string) {
@@ -173,7 +218,7 @@ int OpenSerial(int number, std::string_view port_string) {
   if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
   if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
-  std::string path = SerialDevicePath(port_string, options.PortNumber);
+  std::string path = DevicePath(port_string, options.PortNumber);
   // Non-blocking until CLOCAL is set: a real port would otherwise wait for
   // carrier inside open().
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
@@ -196,5 +241,5 @@ int OpenSerial(int number, std::string_view port_string) {
     ReleaseAndClose(fd);
     return SetLastError(result);
   }
-  return InstallChannel(number, std::make_unique<DevicePort>(fd, options));
+  return InstallChannel(number, std::make_unique<DevicePort>(fd, options, std::move(path)));
 }

@@ -298,4 +298,29 @@ TEST_F(SerialPortTest, NumberedPortOpensThePathInItsVariable) {
   EXPECT_EQ(pty.Read(1000, "\r\n"), "T1\r\n");
 }
 
+// A bare name opens the character device of that name under /dev; any other
+// bare name is port 1.
+TEST_F(SerialPortTest, BareNameOpensItsDeviceUnderDev) {
+  const std::string settings = ":9600,N,8,1,CS0,DS0,CD0";
+  ASSERT_EQ(pty.slave_path().rfind("/dev/", 0), 0u);
+  Pty port_one;
+  setenv("BRENMARK_COM1", port_one.slave_path().c_str(), 1);
+  struct Case {
+    std::string name;
+    const Pty* opened;
+  };
+  const Case cases[] = {
+      {pty.slave_path().substr(5), &pty},
+      {"nosuchdevice", &port_one},
+      {"shm", &port_one},  // a directory, not a device
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(OpenSerial(kPort, c.name + settings), 0) << c.name;
+    EXPECT_EQ(PrintPortLine(kPort, "T1"), 0);
+    EXPECT_EQ(c.opened->Read(1000, "\r\n"), "T1\r\n") << c.name;
+    EXPECT_EQ(ClosePort(kPort), 0);
+  }
+  unsetenv("BRENMARK_COM1");
+}
+
 }  // namespace

@@ -48,7 +48,9 @@ bool Transfer(HANDLE port, bool read, void* buffer, DWORD count, DWORD& moved) {
   if (!done && GetLastError() == ERROR_IO_PENDING) {
     done = GetOverlappedResult(port, &overlapped, &moved, TRUE);
   }
+  DWORD error = GetLastError();
   CloseHandle(overlapped.hEvent);
+  SetLastError(error);
   return done != FALSE;
 }
 
@@ -58,6 +60,25 @@ bool Waiting(HANDLE port, DWORD& count) {
   if (!ClearCommError(port, &errors, &status)) return false;
   count = status.cbInQue;
   return true;
+}
+
+// Errors of a device that went away (a USB adapter pulled) rather than of
+// one request.
+bool GoneError(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_READY:
+    case ERROR_OPERATION_ABORTED:
+      return true;
+    default:
+      return false;
+  }
 }
 
 class DevicePort final : public PortChannel {
@@ -75,7 +96,10 @@ class DevicePort final : public PortChannel {
   int PortAtEnd() override {
     if (begin_ < end_) return 0;
     DWORD waiting = 0;
-    if (!Waiting(handle_.load(), waiting)) return -1;
+    if (!Waiting(handle_.load(), waiting)) {
+      NoteFailure();
+      return -1;
+    }
     if (waiting == 0) return 1;
     // A failed fetch leaves the bytes waiting; the read reports it.
     Fetch(waiting);
@@ -102,7 +126,10 @@ class DevicePort final : public PortChannel {
         // Nothing waiting: one read, as long as the time-outs make it wait.
         DWORD got = 0;
         DWORD asked = count > kBlockSize ? kBlockSize : static_cast<DWORD>(count);
-        if (!Transfer(handle_.load(), true, buffer, asked, got)) return kFileIoError;
+        if (!Transfer(handle_.load(), true, buffer, asked, got)) {
+          NoteFailure();
+          return kFileIoError;
+        }
         received = got;
         return kNoError;
       }
@@ -121,6 +148,7 @@ class DevicePort final : public PortChannel {
     if (count > MAXDWORD) return kFileIoError;
     if (!Transfer(handle_.load(), false, const_cast<char*>(data), static_cast<DWORD>(count), put) ||
         put != count) {
+      NoteFailure();
       return kFileIoError;
     }
     return kNoError;
@@ -185,6 +213,8 @@ class DevicePort final : public PortChannel {
   std::atomic<HANDLE> handle_;
   PortOptions options_;
   std::unique_ptr<char[]> block_;
+  bool PortLost() override { return lost_; }
+
   // A device whose wait ends without a received byte (a pseudo-terminal
   // under Wine) would turn the idle wait into a spin: it is polled instead.
   void NoteMask() {
@@ -194,8 +224,13 @@ class DevicePort final : public PortChannel {
     receive_.hEvent = nullptr;
   }
 
+  void NoteFailure() {
+    if (GoneError(GetLastError())) lost_ = true;
+  }
+
   size_t begin_ = 0;
   size_t end_ = 0;
+  bool lost_ = false;
   OVERLAPPED receive_{};
   DWORD receive_mask_ = 0;
   bool receive_pending_ = false;

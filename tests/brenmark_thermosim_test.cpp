@@ -2,6 +2,8 @@
 // commands get their answers, and a flood arrives whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <memory>
 #include <regex>
 #include <string>
@@ -81,6 +83,46 @@ TEST_F(WithThermosim, FloodArrivesWholeAndInOrder) {
   for (int i = 1; i <= kLines; ++i) expected += std::to_string(i) + "\r\n";
   expected += "Exit Code: 51 at T on M\r\n";
   EXPECT_TRUE(Masked(ReadWholeFile(dir_.Path("log.txt"))) == expected);
+}
+
+// The device dies mid-run and a new one appears under the same link: the
+// logger says so twice and logs on in the same file, every line in order.
+TEST_F(WithThermosim, DeviceThatComesBackIsLoggedOn) {
+  const std::string link = dir_.Path("thermometer");
+  StartDevice({"--link", link, "--flood", "1000000", "--rate", "200"}, "");
+  const std::string port_string = link + ":9600,N,8,1,CS0,DS0,CD0";
+  Child logger = StartLogger();
+  ASSERT_TRUE(logger.WaitForOutput("\n20\r\n", 10000)) << logger.out();
+  // As a pulled adapter: no goodbye, the link is left dangling.
+  device_->Signal(SIGKILL);
+  device_->Wait(5000);
+  ASSERT_TRUE(logger.WaitForOutput(
+      "***Error*** lost com port, reopening it every second: " + port_string + "\r\n", 5000))
+      << logger.out();
+  Child again({THERMOSIM_PATH, "--quiet", "--link", link, "--flood", "50"});
+  ASSERT_TRUE(logger.WaitForOutput("Com port reopened: " + port_string + "\r\n", 5000))
+      << logger.out();
+  EXPECT_EQ(logger.Wait(10000), 51);
+  EXPECT_EQ(again.Wait(5000), 0);
+
+  std::string log = Masked(ReadWholeFile(dir_.Path("log.txt")));
+  const std::string ending = "Exit Code: 51 at T on M\r\n";
+  ASSERT_GE(log.size(), ending.size());
+  EXPECT_EQ(log.substr(log.size() - ending.size()), ending);
+  std::string before;
+  int last = 0;
+  for (size_t at = 0; log.compare(at, std::string::npos, ending) != 0;) {
+    size_t end = log.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    if (log.compare(at, end - at, "1") == 0 && last > 0) {
+      before = log.substr(0, at);
+      last = 0;
+    }
+    ASSERT_EQ(log.substr(at, end - at), std::to_string(++last)) << log;
+    at = end + 2;
+  }
+  EXPECT_EQ(last, 50) << log;
+  EXPECT_GE(std::count(before.begin(), before.end(), '\n'), 20) << log;
 }
 
 }  // namespace

@@ -34,10 +34,14 @@ void OnEot(int) {
 constexpr char kEot = 4;
 constexpr size_t kFloodBlock = 64 * 1024;
 
-int64_t NowMs() {
+int64_t NowUs() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  return int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
+  return int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
+}
+
+int64_t NowMs() {
+  return NowUs() / 1000;
 }
 
 // The lines "first".."last" (CR LF each) appended until `limit` bytes; the
@@ -90,6 +94,7 @@ class Simulator {
   uint64_t next_flood_ = 1;
   uint64_t flood_bytes_ = 0;
   int64_t flood_start_ = 0;
+  int64_t next_block_us_ = 0;
   bool eot_queued_ = false;
   int drained_checks_ = 0;
   int64_t leave_at_ = -1;
@@ -107,6 +112,11 @@ void Simulator::Produce(int64_t now) {
   if (options_.flood >= 0) {
     if (out_.size() - out_begin_ >= kFloodBlock) return;
     size_t limit = out_.size() + kFloodBlock;
+    if (options_.block > 0) {
+      // One block at a time, each written whole before the gap starts.
+      if (out_begin_ < out_.size() || NowUs() < next_block_us_) return;
+      limit = out_.size() + static_cast<size_t>(options_.block);
+    }
     if (options_.rate > 0) {
       // Paced: no more bytes than the rate allows by now.
       uint64_t allowed = static_cast<uint64_t>(now - flood_start_ + 1) * options_.rate / 1000;
@@ -144,6 +154,7 @@ bool Simulator::Flush() {
     out_begin_ += static_cast<size_t>(put);
   }
   if (out_begin_ == out_.size()) {
+    if (options_.block > 0 && !out_.empty()) next_block_us_ = NowUs() + options_.gap_us;
     out_.clear();
     out_begin_ = 0;
   } else if (out_begin_ > kFloodBlock) {
@@ -223,6 +234,10 @@ int Simulator::Run(const sigset_t& wait_mask) {
     if (out_begin_ < out_.size()) p.events |= POLLOUT;
     int timeout = Timeout(now);
     timespec ts{timeout / 1000, (timeout % 1000) * 1000000L};
+    if (options_.block > 0 && !eot_queued_ && out_begin_ == out_.size()) {
+      int64_t gap = std::max<int64_t>(next_block_us_ - NowUs(), 0);
+      ts = {static_cast<time_t>(gap / 1000000), static_cast<long>(gap % 1000000) * 1000L};
+    }
     if (ppoll(&p, 1, &ts, &wait_mask) > 0 && (p.revents & POLLIN)) TakeCommands();
   }
   Say("stopped by a signal");

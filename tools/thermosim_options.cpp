@@ -20,7 +20,8 @@ bool ReadCount(const std::string& text, int64_t min, int64_t& value) {
 
 const char* SimUsage() {
   return "usage: thermosim [--link PATH] [--interval MS] [--eot-after N] [--flood N]\n"
-         "                 [--rate BYTES_PER_S] [--linger MS] [--quiet]\n";
+         "                 [--rate BYTES_PER_S] [--block BYTES [--gap MICROSECONDS]]\n"
+         "                 [--linger MS] [--quiet]\n";
 }
 
 bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& problem) {
@@ -57,6 +58,10 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& pr
     } else if (arg == "--rate") {
       ok = ReadCount(value, 0, n);
       options.rate = static_cast<uint64_t>(n);
+    } else if (arg == "--block") {
+      ok = ReadCount(value, 64, options.block);
+    } else if (arg == "--gap") {
+      ok = ReadCount(value, 0, options.gap_us);
     } else if (arg == "--linger") {
       ok = ReadCount(value, 0, options.linger_ms);
     } else {

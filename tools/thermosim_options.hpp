@@ -9,6 +9,8 @@ struct SimOptions {
   int64_t eot_after = -1;   // readings before EOT; -1 never
   int64_t flood = -1;       // lines of the flood; -1 no flood
   uint64_t rate = 0;        // flood bytes per second; 0 as fast as the line takes them
+  int64_t block = 0;        // flood written in blocks of this many bytes; 0 not
+  int64_t gap_us = 100;     // pause after each block
   int64_t linger_ms = 500;  // after everything was read
   bool quiet = false;
 };
