@@ -17,7 +17,9 @@ class ConsoleDevice {
   // True when no key will ever arrive again (end of a piped input).
   virtual bool KeysExhausted() { return false; }
   // A descriptor that turns readable when a key may have arrived, so an idle
-  // caller can sleep until then: kNoKeysComing when none ever will, and
+  // caller can sleep until then (on Windows a C runtime descriptor whose
+  // handle is signalled while console input waits): kNoKeysComing when none
+  // ever will, and
   // kCannotWatch when keys must be polled (a fake, a half-read escape
   // sequence, a job in the background).
   static constexpr int kNoKeysComing = -1;

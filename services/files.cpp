@@ -121,11 +121,3 @@ void EmergencyCloseAllFiles() {
     if (channel != nullptr) channel->EmergencyClose();
   }
 }
-
-std::string NativeFileName(std::string_view name) {
-  std::string native(name);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
-}

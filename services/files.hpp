@@ -53,5 +53,6 @@ void CloseAllFiles();
 // signal-safe; the channels are not freed.
 void EmergencyCloseAllFiles();
 
-// A file name as it is used on this system (backslashes become "/").
+// A file name as it is used on this system: backslashes become "/" on POSIX,
+// slashes become backslashes on Windows.
 std::string NativeFileName(std::string_view name);

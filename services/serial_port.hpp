@@ -9,8 +9,8 @@
 #include "services/files.hpp"
 
 // The port seam: what a numbered file that is a port answers. The device
-// implementation lives in serial_port_posix.cpp; tests install fakes with
-// InstallChannel.
+// implementation lives in serial_port_posix.cpp and serial_port_win32.cpp;
+// tests install fakes with InstallChannel.
 class PortChannel : public Channel {
  public:
   // 1 when no byte is waiting, 0 when one is, -1 when the status is unknown.
@@ -19,7 +19,8 @@ class PortChannel : public Channel {
   virtual int PortRead(char* buffer, size_t count, size_t& received) = 0;
   virtual int PortWrite(const char* data, size_t count) = 0;
   // A descriptor that turns readable when a byte arrives; -1 when the port
-  // cannot be watched that way (then callers poll).
+  // cannot be watched that way (then callers poll). Windows ports answer -1
+  // and offer an event instead (serial_port_win32.hpp).
   virtual int WaitDescriptor() { return -1; }
   // True once the device hung up, failed or went away: it will not answer
   // again under this handle, though it may if opened anew.
@@ -31,9 +32,9 @@ class PortChannel : public Channel {
   int Write(std::string_view bytes) override { return PortWrite(bytes.data(), bytes.size()); }
 };
 
-// The device a port string opens: the text before the first colon when it
-// begins with "/"; otherwise port n (0 counts as 1) is $BRENMARK_COMn when
-// set and not empty, else /dev/ttyS<n-1>.
+// The device a port string opens on POSIX: the text before the first colon
+// when it begins with "/"; otherwise port n (0 counts as 1) is $BRENMARK_COMn
+// when set and not empty, else /dev/ttyS<n-1>. (Windows opens COMn.)
 std::string SerialDevicePath(std::string_view port_string, uint32_t port_number);
 
 int OpenSerial(int number, std::string_view port_string);

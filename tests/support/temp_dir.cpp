@@ -7,12 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/brenmark-test-XXXXXX";
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
+TempDir::TempDir() : path_(NewTempDirectory()) {}
 
 TempDir::~TempDir() {
   std::error_code ignored;

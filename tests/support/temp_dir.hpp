@@ -19,6 +19,9 @@ class TempDir {
   std::string path_;
 };
 
+// Creates a fresh, empty directory and gives its path; throws when it cannot.
+std::string NewTempDirectory();
+
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);

@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine, end to end: what the Win32 layer adds on
+# top of the logic the POSIX tests already cover. Quillcut is compared byte
+# for byte with the POSIX build on the same inputs; brenmark.exe logs from a
+# simulated device on a pseudo-terminal mapped to COM1.
+# Usage: scripts/windows-end-to-end.sh WINDOWS_BUILD POSIX_QUILLCUT THERMOSIM
+# WINEPREFIX must name a prefix made with `wineboot -i`.
+set -uo pipefail
+win_build="$(realpath "$1")"
+posix_quillcut="$(realpath "$2")"
+thermosim="$(realpath "$3")"
+export WINEDEBUG=-all
+brenmark_exe="$win_build/logger/brenmark.exe"
+quillcut_exe="$win_build/stripper/quillcut.exe"
+
+work="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+  [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+pass() { echo "ok   - $1"; }
+fail() {
+  echo "FAIL - $1" >&2
+  failures=$((failures + 1))
+}
+check() { # name, condition...
+  local name="$1"
+  shift
+  if "$@"; then pass "$name"; else fail "$name"; fi
+}
+same_file() { cmp -s "$1" "$2"; }
+
+# --- quillcut.exe against the POSIX build --------------------------------
+input=$'; header\r\nkeep 1  \r\n\r\nline; comment\r\n;; x\r\n   \r\nkeep 2\nlast'
+# Runs both builds in their own copies of a directory; compares what they
+# print and every file they leave.
+quillcut_case() { # name, setup-function, args...
+  local name="$1" setup="$2"
+  shift 2
+  local w="$work/q-win" p="$work/q-posix"
+  rm -rf "$w" "$p" && mkdir -p "$w" "$p"
+  (cd "$w" && $setup) && (cd "$p" && $setup)
+  (cd "$w" && wine "$quillcut_exe" "$@" >"$work/win.out" 2>&1)
+  local win_status=$?
+  wineserver -w
+  (cd "$p" && "$posix_quillcut" "$@" >"$work/posix.out" 2>&1)
+  local posix_status=$?
+  local ok=true
+  same_file "$work/win.out" "$work/posix.out" || ok=false
+  [[ $win_status == "$posix_status" ]] || ok=false
+  for f in "$p"/*; do
+    [[ -e $f ]] && ! same_file "$f" "$w/$(basename "$f")" && ok=false
+  done
+  if $ok; then pass "quillcut: $name"; else
+    fail "quillcut: $name"
+    diff <(od -c "$work/posix.out") <(od -c "$work/win.out") | head -20 >&2
+  fi
+}
+no_files() { :; }
+one_input() { printf '%s' "$input" >in.txt; }
+marked_input() { printf '%s\r\n;;--PROCESSED--;;\r\nnew\r\n' "$input" >in.txt; }
+quillcut_case "usage text" no_files
+quillcut_case "help" no_files /?
+quillcut_case "default rules" one_input in.txt out.txt
+quillcut_case "stripped-lines file, blank lines kept" one_input in.txt out.txt semi.txt /R
+quillcut_case "split at semicolon" one_input in.txt out.txt /S
+quillcut_case "every semicolon line, statistics" one_input in.txt out.txt semi.txt /X /V
+quillcut_case "marker" marked_input in.txt out.txt /M /V
+quillcut_case "append" one_input in.txt out.txt /A /V
+quillcut_case "missing input" no_files in.txt out.txt
+quillcut_case "program that does not exist" one_input in.txt out.txt /E:noprog.exe
+
+# A program that exists: quillcut.exe itself, in a folder with a blank (run
+# by its short name), given the output file.
+mkdir -p "$work/exec/my tools" && cd "$work/exec" && printf 'a\r\n;b\r\n' >in.txt
+cp "$quillcut_exe" "my tools/run.exe"
+wine "$quillcut_exe" in.txt "out put.txt" '/E:my tools\run.exe' >out.txt 2>&1
+status=$?
+wineserver -w
+check "quillcut: /E: starts the program with the output file" \
+  test "$status" = 0 -a "$(cat "out put.txt")" = $'a\r' -a -f "out put.txt"
+# Given "out put.txt" as its one word, the started quillcut has no output.
+check "quillcut: the program got the output file as one argument" \
+  grep -q "No output file specified" out.txt
+
+# The start-up expands wildcards in the words of the command line.
+mkdir -p "$work/glob" && cd "$work/glob" && printf 'a\r\n' >input-1.txt
+wine "$quillcut_exe" "input-?.txt" out.txt >/dev/null 2>&1
+check "quillcut: a wildcard word is expanded" test "$(cat out.txt 2>/dev/null)" = $'a\r'
+
+# Text mode: byte 26 ends the input. Dot-files are hidden to Wine.
+mkdir -p "$work/text" && cd "$work/text"
+printf 'a\r\nb\r\n\032c\r\n' >in.txt
+wine "$quillcut_exe" in.txt out.txt >/dev/null 2>&1
+check "quillcut: byte 26 ends the input" test "$(od -An -c out.txt | tr -s ' ')" = " a \r \n b \r \n"
+printf 'a\r\n' >.hidden.txt
+wine "$quillcut_exe" .hidden.txt out2.txt >hidden.out 2>&1
+check "quillcut: a hidden input is not found" grep -q "Input file not found" hidden.out
+
+# Processor faults end with the report of 12 or 11.
+for fault in access:12 stack:12 divide:11; do
+  wine "$win_build/fault_probe.exe" "${fault%%:*}" >"$work/fault.out" 2>&1
+  status=$?
+  check "a processor fault (${fault%%:*}) ends with ${fault##*:} and its report" \
+    test "$status" = "${fault##*:}" -a \
+    "$(grep -c "runtime error ${fault##*:} .* in FaultProbe::PROBE()" "$work/fault.out")" = 1
+done
+
+# --- brenmark.exe on COM1 -------------------------------------------------
+com1="$work/com1"
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
+wineserver -k >/dev/null 2>&1
+wineserver -w
+
+start_device() { # thermosim options...
+  rm -f "$com1"
+  "$thermosim" --link "$com1" --quiet "$@" >/dev/null 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 100); do [[ -e $com1 ]] && return 0; sleep 0.05; done
+  return 1
+}
+stop_device() {
+  kill "$sim_pid" 2>/dev/null
+  wait "$sim_pid" 2>/dev/null
+  sim_pid=""
+}
+# A directory with brenmark.exe and the INI text given (printf format).
+logger_dir() {
+  local d="$work/$1"
+  mkdir -p "$d" && cp "$brenmark_exe" "$d/" && cd "$d" || return 1
+  [[ -n ${2:-} ]] && printf "$2" >Brenmark.ini
+  return 0
+}
+run_logger() { # status goes to $status, console to console.txt
+  timeout 60 wine brenmark.exe "$@" </dev/null >console.txt 2>&1
+  status=$?
+}
+port="COM1:9600,N,8,1,CS0,DS0,CD0"
+
+logger_dir records "PORTSTR=$port\r\nFILESTR=log.txt\r\nDELIMITER=COMMA\r\nAPNDTIME=YES\r\n"
+start_device --interval 50 --eot-after 3
+run_logger
+stop_device
+check "brenmark: the device's EOT ends with 51" test "$status" = 51
+stamped=$(grep -cE $'^[0-9]{4}-[0-9]{2}-[0-9]{2}, [0-9]{2}:[0-9]{2}:[0-9]{2}, [0-9.-]+\r$' log.txt)
+check "brenmark: records stamped and delimited" test "$stamped" = 3
+
+logger_dir help ""
+run_logger /?
+check "brenmark: help ends with 52" test "$status" = 52
+logger_dir no-ini ""
+run_logger
+check "brenmark: a missing INI file ends with 53" test "$status" = 53
+logger_dir no-port "PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\n"
+run_logger
+check "brenmark: a missing COM port ends with 58, error 2" \
+  test "$status" = 58 -a "$(grep -c 'Error code was: 2' console.txt)" = 1
+logger_dir irq "PORTSTR=COM1:9600,N,8,1,CS0,DS0,CD0,IR4\r\n"
+run_logger
+check "brenmark: an interrupt number in the port string is error 1" \
+  test "$status" = 58 -a "$(grep -c 'Error code was: 1' console.txt)" = 1
+logger_dir no-drive "PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\nFILESTR=Q:\\\\logs\\\\log.txt\r\n"
+run_logger
+check "brenmark: a log on a missing drive ends with 59" test "$status" = 59
+logger_dir ctrl-z "PORTSTR=$port\r\n\032PORTSTR=COM12:9600,N,8,1,CS0,DS0,CD0\r\n"
+start_device --interval 50 --eot-after 1
+run_logger
+stop_device
+check "brenmark: byte 26 ends the INI file" test "$status" = 51
+
+# Keys typed on a console: Wine turns the bytes of a pseudo-terminal into
+# console input events; `script` gives it one as controlling terminal.
+logger_dir keys "PORTSTR=$port\r\nSTDOUT=YES\r\n"
+start_device --interval 200
+rm -f keys && mkfifo keys
+script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
+script_pid=$!
+exec 3>keys
+sleep 3
+printf 'M' >&3
+sleep 1
+printf '?' >&3
+sleep 1
+printf '\033[A' >&3
+sleep 1
+printf '\033' >&3
+wait "$script_pid"
+status=$?
+exec 3>&-
+stop_device
+check "brenmark: the exit key ends with 50" test "$status" = 50
+check "brenmark: a command key reaches the device" grep -q "Setting minimal mode" console.txt
+check "brenmark: ? shows the help again, the arrow does nothing" \
+  test "$(grep -ac "Press '?' or '/'" console.txt)" -ge 1 -a "$(grep -ac "Keys '1'" console.txt)" = 2
+
+# Ctrl+C on the controlling terminal reaches the console control handler.
+logger_dir ctrl-c "PORTSTR=$port\r\nFILESTR=log.txt\r\n"
+start_device --interval 100
+rm -f keys && mkfifo keys
+script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
+script_pid=$!
+exec 3>keys
+sleep 3
+printf '\003' >&3
+wait "$script_pid"
+status=$?
+exec 3>&-
+stop_device
+check "brenmark: Ctrl+C ends with 9 and its report" \
+  test "$status" = 9 -a "$(grep -ac 'runtime error 9' console.txt)" = 1 -a -s log.txt
+
+cd /
+if ((failures > 0)); then
+  echo "$failures Windows end-to-end check(s) failed" >&2
+  exit 1
+fi
+echo "All Windows end-to-end checks passed"

@@ -1,0 +1,299 @@
+#include "services/serial_port_win32.hpp"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "services/clock.hpp"
+#include "services/error_numbers.hpp"
+#include "services/line_settings_win32.hpp"
+#include "services/modem_wait.hpp"
+#include "services/port_spec.hpp"
+#include "services/serial_port.hpp"
+
+namespace {
+
+// The logger takes one byte per call; everything the device has waiting is
+// fetched in one read and served from here.
+constexpr DWORD kBlockSize = 64 * 1024;
+
+bool ReadModemLines(HANDLE port, uint32_t& lines) {
+  DWORD status = 0;
+  if (!GetCommModemStatus(port, &status)) return false;
+  lines = 0;
+  if (status & MS_RLSD_ON) lines |= kModemCarrierDetect;
+  if (status & MS_DSR_ON) lines |= kModemDataSetReady;
+  return true;
+}
+
+bool WaitForLines(HANDLE port, const PortOptions& options) {
+  if (options.CdMs == 0 && options.DsrMs == 0) return true;
+  return WaitForModemLines([port](uint32_t& lines) { return ReadModemLines(port, lines); },
+                           options.CdMs, options.DsrMs, CurrentClock());
+}
+
+// The handle is opened for overlapped I/O only so that an idle caller can
+// wait for a received byte beside the console; every transfer still waits
+// for its end here, so callers see blocking reads and writes.
+bool Transfer(HANDLE port, bool read, void* buffer, DWORD count, DWORD& moved) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (overlapped.hEvent == nullptr) return false;
+  moved = 0;
+  BOOL done = read ? ReadFile(port, buffer, count, &moved, &overlapped)
+                   : WriteFile(port, buffer, count, &moved, &overlapped);
+  if (!done && GetLastError() == ERROR_IO_PENDING) {
+    done = GetOverlappedResult(port, &overlapped, &moved, TRUE);
+  }
+  DWORD error = GetLastError();
+  CloseHandle(overlapped.hEvent);
+  SetLastError(error);
+  return done != FALSE;
+}
+
+bool Waiting(HANDLE port, DWORD& count) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!ClearCommError(port, &errors, &status)) return false;
+  count = status.cbInQue;
+  return true;
+}
+
+// Errors of a device that went away (a USB adapter pulled) rather than of
+// one request.
+bool GoneError(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_READY:
+    case ERROR_OPERATION_ABORTED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+class DevicePort final : public PortChannel {
+ public:
+  DevicePort(HANDLE handle, const PortOptions& options)
+      : handle_(handle), options_(options), block_(new char[kBlockSize]) {
+    receive_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (receive_.hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
+      CloseHandle(receive_.hEvent);
+      receive_.hEvent = nullptr;
+    }
+  }
+  ~DevicePort() override { Close(); }
+
+  int PortAtEnd() override {
+    if (begin_ < end_) return 0;
+    DWORD waiting = 0;
+    if (!Waiting(handle_.load(), waiting)) {
+      NoteFailure();
+      return -1;
+    }
+    if (waiting == 0) return 1;
+    // A failed fetch leaves the bytes waiting; the read reports it.
+    Fetch(waiting);
+    return 0;
+  }
+
+  int PortBytesWaiting(int64_t& count) override {
+    count = 0;
+    DWORD waiting = 0;
+    if (!Waiting(handle_.load(), waiting)) return kIllegalFunctionCall;
+    count = static_cast<int64_t>(end_ - begin_) + waiting;
+    return kNoError;
+  }
+
+  int PortRead(char* buffer, size_t count, size_t& received) override {
+    received = 0;
+    if (!WaitForLines(handle_.load(), options_)) return kFileIoError;
+    if (count == 0) return kNoError;
+    if (begin_ == end_) {
+      DWORD waiting = 0;
+      if (Waiting(handle_.load(), waiting) && waiting > 0) {
+        if (!Fetch(waiting)) return kFileIoError;
+      } else {
+        // Nothing waiting: one read, as long as the time-outs make it wait.
+        DWORD got = 0;
+        DWORD asked = count > kBlockSize ? kBlockSize : static_cast<DWORD>(count);
+        if (!Transfer(handle_.load(), true, buffer, asked, got)) {
+          NoteFailure();
+          return kFileIoError;
+        }
+        received = got;
+        return kNoError;
+      }
+    }
+    size_t n = std::min(count, end_ - begin_);
+    std::memcpy(buffer, block_.get() + begin_, n);
+    begin_ += n;
+    received = n;
+    return kNoError;
+  }
+
+  int PortWrite(const char* data, size_t count) override {
+    if (!WaitForLines(handle_.load(), options_)) return kFileIoError;
+    if (count == 0) return kNoError;
+    DWORD put = 0;
+    if (count > MAXDWORD) return kFileIoError;
+    if (!Transfer(handle_.load(), false, const_cast<char*>(data), static_cast<DWORD>(count), put) ||
+        put != count) {
+      NoteFailure();
+      return kFileIoError;
+    }
+    return kNoError;
+  }
+
+  // An event that turns signalled when a byte arrives; nullptr when bytes
+  // are already here or the device cannot say. A wait that is still pending
+  // from an earlier call stays armed.
+  HANDLE ReceiveEvent() {
+    if (receive_.hEvent == nullptr || begin_ < end_) return nullptr;
+    if (receive_pending_) return receive_.hEvent;
+    ResetEvent(receive_.hEvent);
+    if (WaitCommEvent(handle_.load(), &receive_mask_, &receive_)) {
+      NoteMask();
+      return nullptr;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return nullptr;
+    receive_pending_ = true;
+    return receive_.hEvent;
+  }
+
+  // The pending wait has ended (its event is signalled).
+  void ReceiveEventSeen() {
+    DWORD ignored = 0;
+    if (!receive_pending_) return;
+    receive_pending_ = false;
+    // A wait that failed tells no more than one that ended without a byte.
+    if (!GetOverlappedResult(handle_.load(), &receive_, &ignored, FALSE)) receive_mask_ = 0;
+    NoteMask();
+  }
+
+  int Close() override {
+    HANDLE handle = handle_.exchange(INVALID_HANDLE_VALUE);
+    if (handle == INVALID_HANDLE_VALUE) return kNoError;
+    if (receive_pending_) {
+      // A new mask ends the pending wait; it must end before its record goes.
+      SetCommMask(handle, 0);
+      DWORD ignored = 0;
+      GetOverlappedResult(handle, &receive_, &ignored, TRUE);
+      receive_pending_ = false;
+    }
+    CloseHandle(handle);
+    if (receive_.hEvent != nullptr) CloseHandle(receive_.hEvent);
+    receive_.hEvent = nullptr;
+    return kNoError;
+  }
+
+  void EmergencyClose() override { Close(); }
+
+ private:
+  bool Fetch(DWORD waiting) {
+    DWORD got = 0;
+    if (!Transfer(handle_.load(), true, block_.get(), std::min(waiting, kBlockSize), got) ||
+        got == 0) {
+      return false;
+    }
+    begin_ = 0;
+    end_ = got;
+    return true;
+  }
+
+  std::atomic<HANDLE> handle_;
+  PortOptions options_;
+  std::unique_ptr<char[]> block_;
+  bool PortLost() override { return lost_; }
+
+  // A device whose wait ends without a received byte (a pseudo-terminal
+  // under Wine) would turn the idle wait into a spin: it is polled instead.
+  void NoteMask() {
+    if ((receive_mask_ & EV_RXCHAR) != 0) return;
+    SetCommMask(handle_.load(), 0);
+    CloseHandle(receive_.hEvent);
+    receive_.hEvent = nullptr;
+  }
+
+  void NoteFailure() {
+    if (GoneError(GetLastError())) lost_ = true;
+  }
+
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool lost_ = false;
+  OVERLAPPED receive_{};
+  DWORD receive_mask_ = 0;
+  bool receive_pending_ = false;
+};
+
+// Buffer sizes, time-outs, line settings and DTR, in that order; the first
+// failure ends the steps (8 cannot read, 1 cannot set).
+int Configure(HANDLE port, const PortOptions& options) {
+  COMMPROP properties{};
+  if (!GetCommProperties(port, &properties)) return kNoPrivileges;
+  DWORD tx = QueueSize(options.TxBuffer, properties.dwCurrentTxQueue, properties.dwMaxTxQueue);
+  DWORD rx = QueueSize(options.RxBuffer, properties.dwCurrentRxQueue, properties.dwMaxRxQueue);
+  if (!SetupComm(port, rx, tx)) return kIllegalFunctionCall;
+
+  COMMTIMEOUTS timeouts{};
+  if (!GetCommTimeouts(port, &timeouts)) return kNoPrivileges;
+  ApplyTimeouts(options, timeouts);
+  if (!SetCommTimeouts(port, &timeouts)) return kIllegalFunctionCall;
+
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(port, &dcb)) return kNoPrivileges;
+  ApplyLineSettings(options, dcb);
+  if (!SetCommState(port, &dcb)) return kIllegalFunctionCall;
+  // A device without modem lines refuses this; that is no error.
+  EscapeCommFunction(port, SETDTR);
+  return kNoError;
+}
+
+}  // namespace
+
+int OpenSerial(int number, std::string_view port_string) {
+  if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
+    return SetLastError(kIllegalFunctionCall);
+  }
+  uint32_t port_number = 0;
+  if (!PortNameNumber(port_string, port_number)) return SetLastError(kIllegalFunctionCall);
+  PortOptions options;
+  if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
+  if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
+
+  std::string path = ComDevicePath(options.PortNumber);
+  HANDLE port =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  if (port == INVALID_HANDLE_VALUE) return SetLastError(kFileNotFound);
+
+  int result = Configure(port, options);
+  // The wait runs even after a failed configuration, and its failure wins.
+  if (!WaitForLines(port, options)) result = kIllegalFunctionCall;
+  if (result != kNoError) {
+    CloseHandle(port);
+    return SetLastError(result);
+  }
+  return InstallChannel(number, std::make_unique<DevicePort>(port, options));
+}
+
+HANDLE PortReceiveEvent(int number) {
+  auto* port = dynamic_cast<DevicePort*>(ChannelAt(number));
+  return port != nullptr ? port->ReceiveEvent() : nullptr;
+}
+
+void PortReceiveEventSeen(int number) {
+  auto* port = dynamic_cast<DevicePort*>(ChannelAt(number));
+  if (port != nullptr) port->ReceiveEventSeen();
+}
