@@ -1,15 +1,13 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "services/text_file.hpp"
 
-#include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "services/descriptor.hpp"
 #include "services/error_numbers.hpp"
-#include "services/text_file.hpp"
-#include "services/write_all_posix.hpp"
 
 namespace {
 
@@ -18,7 +16,7 @@ constexpr size_t kWriteBlock = 8192;
 
 class TextFileChannel final : public Channel {
  public:
-  TextFileChannel(int fd, OpenMode mode, bool sized, off_t size_at_open)
+  TextFileChannel(int fd, OpenMode mode, bool sized, int64_t size_at_open)
       : fd_(fd), mode_(mode), sized_(sized), size_at_open_(size_at_open) {
     if (mode == OpenMode::kAppend) offset_ = size_at_open;
     if (Reads()) input_.resize(kReadBlock);
@@ -33,7 +31,7 @@ class TextFileChannel final : public Channel {
     bool lost = output_used_ > output_written_ && !FlushOutput();
     int fd = fd_;
     fd_ = -1;
-    if (close(fd) != 0 && errno != EINTR) lost = true;
+    if (!CloseDescriptor(fd)) lost = true;
     return lost ? kFileIoError : kNoError;
   }
 
@@ -61,7 +59,7 @@ class TextFileChannel final : public Channel {
       line.append(start, take);
       size_t consumed = newline ? take + 1 : take;
       input_pos_ += consumed;
-      position_ += static_cast<off_t>(consumed);
+      position_ += static_cast<int64_t>(consumed);
       // A CR just before the LF belongs to the line end, even when the two
       // arrived in different blocks.
       if (newline) {
@@ -81,11 +79,11 @@ class TextFileChannel final : public Channel {
       FlushOutput();
       if (bytes.size() >= kWriteBlock) {
         size_t written = 0;
-        if (!WriteAll(fd_, bytes.data(), bytes.size(), &written)) {
+        if (!WriteAllBytes(fd_, bytes.data(), bytes.size(), &written)) {
           write_failed_ = true;
           TakeBack(written);
         } else if (TracksOffset()) {
-          offset_ += static_cast<off_t>(written);
+          offset_ += static_cast<int64_t>(written);
         }
         bytes = {};
       }
@@ -111,12 +109,12 @@ class TextFileChannel final : public Channel {
     if (flushing_) {
       // The signal came during a flush: the file offset tells how much of it
       // reached the file, whether or not the count was updated yet.
-      off_t now = lseek(fd, 0, SEEK_CUR);
-      off_t landed = now < flush_offset_ ? 0 : now - flush_offset_;
+      int64_t now = SeekDescriptor(fd, 0, SEEK_CUR);
+      int64_t landed = now < flush_offset_ ? 0 : now - flush_offset_;
       from = flush_from_ + static_cast<size_t>(landed);
     }
-    if (output_used_ > from) WriteAll(fd, output_ + from, output_used_ - from);
-    close(fd);
+    if (output_used_ > from) WriteAllBytes(fd, output_ + from, output_used_ - from);
+    CloseDescriptor(fd);
   }
 
  private:
@@ -124,22 +122,32 @@ class TextFileChannel final : public Channel {
 
   int Refill() {
     input_pos_ = input_used_ = 0;
-    for (;;) {
-      ssize_t n = read(fd_, input_.data(), input_.size());
-      if (n >= 0) {
-        input_used_ = static_cast<size_t>(n);
-        if (n == 0) at_eof_ = true;
-        return kNoError;
-      }
-      if (errno != EINTR) return kFileIoError;
+    if (ended_) {
+      at_eof_ = true;
+      return kNoError;
     }
+    int64_t n = ReadDescriptor(fd_, input_.data(), input_.size());
+    if (n < 0) return kFileIoError;
+    input_used_ = static_cast<size_t>(n);
+    if (n == 0) at_eof_ = true;
+    const void* stop =
+        TextEndsAtByte26() ? std::memchr(input_.data(), kEndOfFileByte, input_used_) : nullptr;
+    if (stop != nullptr) {
+      input_used_ = static_cast<size_t>(static_cast<const char*>(stop) - input_.data());
+      // The end test sees the end once the reader gets there.
+      size_at_open_ = position_ + static_cast<int64_t>(input_used_);
+      sized_ = true;
+      ended_ = true;
+      if (input_used_ == 0) at_eof_ = true;
+    }
+    return kNoError;
   }
 
   // Writing after reading (read-write modes) continues where the reader is,
   // not where the read-ahead stopped.
   void DropReadAhead() {
     if (input_pos_ < input_used_) {
-      lseek(fd_, -static_cast<off_t>(input_used_ - input_pos_), SEEK_CUR);
+      SeekDescriptor(fd_, -static_cast<int64_t>(input_used_ - input_pos_), SEEK_CUR);
     }
     input_pos_ = input_used_ = 0;
   }
@@ -150,11 +158,11 @@ class TextFileChannel final : public Channel {
   // cutting them would lose what follows.
   void TakeBack(size_t landed) {
     if (!sized_ || !TracksOffset() || landed == 0) return;
-    off_t end = lseek(fd_, 0, SEEK_CUR);
-    if (end < static_cast<off_t>(landed)) return;
-    off_t start = end - static_cast<off_t>(landed);
-    if (ftruncate(fd_, start) != 0) return;
-    lseek(fd_, start, SEEK_SET);
+    int64_t end = SeekDescriptor(fd_, 0, SEEK_CUR);
+    if (end < static_cast<int64_t>(landed)) return;
+    int64_t start = end - static_cast<int64_t>(landed);
+    if (!TruncateDescriptor(fd_, start)) return;
+    SeekDescriptor(fd_, start, SEEK_SET);
     offset_ = start;
   }
 
@@ -165,13 +173,13 @@ class TextFileChannel final : public Channel {
     if (output_used_ > output_written_) {
       // Where this flush starts, for the signal path. Appends and fresh
       // output files keep their own count and need no system call for it.
-      flush_offset_ = TracksOffset() ? offset_ : lseek(fd_, 0, SEEK_CUR);
+      flush_offset_ = TracksOffset() ? offset_ : SeekDescriptor(fd_, 0, SEEK_CUR);
       flush_from_ = output_written_;
       flushing_ = 1;
-      ok = WriteAll(fd_, output_ + output_written_, output_used_ - output_written_,
-                    &output_written_);
+      ok = WriteAllBytes(fd_, output_ + output_written_, output_used_ - output_written_,
+                         &output_written_);
       flushing_ = 0;
-      offset_ = flush_offset_ + static_cast<off_t>(output_written_ - flush_from_);
+      offset_ = flush_offset_ + static_cast<int64_t>(output_written_ - flush_from_);
       if (!ok) {
         write_failed_ = true;
         TakeBack(output_written_ - flush_from_);
@@ -184,10 +192,11 @@ class TextFileChannel final : public Channel {
   int fd_;
   OpenMode mode_;
   bool sized_;
-  off_t size_at_open_;
-  off_t position_ = 0;
+  int64_t size_at_open_;
+  int64_t position_ = 0;
   bool at_eof_ = false;
   bool write_failed_ = false;
+  bool ended_ = false;  // a byte 26 ended the text
   std::vector<char> input_;
   size_t input_pos_ = 0;
   size_t input_used_ = 0;
@@ -198,26 +207,11 @@ class TextFileChannel final : public Channel {
   // The file offset after our last write, for append and output files: the
   // size at open, plus what we wrote since.
   bool TracksOffset() const { return mode_ == OpenMode::kAppend || mode_ == OpenMode::kOutput; }
-  off_t offset_ = 0;
-  off_t flush_offset_ = 0;
+  int64_t offset_ = 0;
+  int64_t flush_offset_ = 0;
   size_t flush_from_ = 0;
   volatile sig_atomic_t flushing_ = 0;
 };
-
-int OpenFlags(OpenMode mode) {
-  switch (mode) {
-    case OpenMode::kInput:
-      return O_RDONLY;
-    case OpenMode::kOutput:
-      return O_WRONLY | O_CREAT | O_TRUNC;
-    case OpenMode::kAppend:
-      return O_WRONLY | O_CREAT | O_APPEND;
-    case OpenMode::kRandom:
-    case OpenMode::kBinary:
-      return O_RDWR | O_CREAT;
-  }
-  return O_RDONLY;
-}
 
 }  // namespace
 
@@ -225,17 +219,15 @@ int OpenTextFileChannel(const std::string& native_name, OpenMode mode,
                         std::unique_ptr<Channel>& channel) {
   // A NUL would silently cut the name short.
   if (native_name.find('\0') != std::string::npos) return kFileNotFound;
-  int fd;
-  do {
-    fd = open(native_name.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
+  int fd = OpenModeDescriptor(native_name, mode);
   if (fd < 0) return kFileNotFound;
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    close(fd);
+  FileKind kind = FileKind::kOther;
+  int64_t size = 0;
+  if (!DescribeDescriptor(fd, kind, size) || kind == FileKind::kDirectory) {
+    CloseDescriptor(fd);
     return kFileNotFound;
   }
-  bool sized = S_ISREG(info.st_mode);
-  channel = std::make_unique<TextFileChannel>(fd, mode, sized, sized ? info.st_size : 0);
+  bool sized = kind == FileKind::kRegular;
+  channel = std::make_unique<TextFileChannel>(fd, mode, sized, sized ? size : 0);
   return kNoError;
 }

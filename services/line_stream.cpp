@@ -1,42 +1,16 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "services/line_stream.hpp"
 
 #include <atomic>
-#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
+#include "services/descriptor.hpp"
 #include "services/error_numbers.hpp"
 #include "services/files.hpp"
-#include "services/line_stream.hpp"
 #include "services/runtime_error.hpp"
-#include "services/write_all_posix.hpp"
 
 namespace {
-
-// Never blocks on a FIFO at open; the descriptor waits normally afterwards.
-int OpenWithoutWaiting(const std::string& name, int flags) {
-  int fd = open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0) return -1;
-  int status = fcntl(fd, F_GETFL);
-  if (status != -1) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
-  return fd;
-}
-
-// The last byte of the regular file `info` describes; LF when it cannot be
-// read (a file that cannot be read cannot lose its marker either).
-char LastByte(const std::string& name, const struct stat& info) {
-  char last = '\n';
-  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return last;
-  struct stat now;
-  if (fstat(fd, &now) == 0 && now.st_dev == info.st_dev && now.st_ino == info.st_ino &&
-      pread(fd, &last, 1, info.st_size - 1) != 1) {
-    last = '\n';
-  }
-  close(fd);
-  return last;
-}
 
 // Writers whose buffers a signal must still write out before the process ends.
 constexpr int kMaxWriters = 8;
@@ -67,9 +41,8 @@ void FlushWritersForExit() {
     LineWriter* writer = slot.exchange(nullptr);
     if (writer == nullptr || writer->fd_ < 0 || writer->error_ != 0) continue;
     // A pipe nobody drains must not hold the process at its end.
-    int status = fcntl(writer->fd_, F_GETFL);
-    if (status != -1) fcntl(writer->fd_, F_SETFL, status | O_NONBLOCK);
-    if (writer->used_ > 0) WriteAll(writer->fd_, writer->buffer_.get(), writer->used_);
+    StopWriteWaiting(writer->fd_);
+    if (writer->used_ > 0) WriteAllBytes(writer->fd_, writer->buffer_.get(), writer->used_);
     writer->used_ = 0;
   }
 }
@@ -77,16 +50,16 @@ void FlushWritersForExit() {
 LineReader::LineReader(size_t block_size) : block_(block_size < 16 ? 16 : block_size) {}
 
 LineReader::~LineReader() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) CloseDescriptor(fd_);
 }
 
 int LineReader::Open(std::string_view name) {
   if (fd_ >= 0) return SetLastError(kIllegalFunctionCall);
-  fd_ = OpenWithoutWaiting(NativeFileName(name), O_RDONLY);
+  fd_ = OpenSequentialReader(NativeFileName(name));
   if (fd_ < 0) return SetLastError(kFileNotFound);
-  struct stat info;
-  limit_ = (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) ? info.st_size : 0;
-  posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  FileKind kind = FileKind::kOther;
+  int64_t size = 0;
+  limit_ = DescribeDescriptor(fd_, kind, size) && kind == FileKind::kRegular ? size : 0;
   if (!buffer_) {
     buffer_.reset(new char[block_]);
     capacity_ = block_;
@@ -100,7 +73,7 @@ int LineReader::Open(std::string_view name) {
 
 int LineReader::Close() {
   if (fd_ < 0) return SetLastError(kIllegalFunctionCall);
-  close(fd_);
+  CloseDescriptor(fd_);
   fd_ = -1;
   return SetLastError(kNoError);
 }
@@ -148,17 +121,22 @@ int LineReader::Fill() {
     buffer_ = std::move(bigger);
     capacity_ = grown;
   }
-  for (;;) {
-    ssize_t n = read(fd_, buffer_.get() + end_, capacity_ - end_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error_ = kFileIoError;
-      return SetLastError(kFileIoError);
-    }
-    if (n == 0) eof_ = true;
-    end_ += static_cast<size_t>(n);
-    return 0;
+  int64_t n = ReadDescriptor(fd_, buffer_.get() + end_, capacity_ - end_);
+  if (n < 0) {
+    error_ = kFileIoError;
+    return SetLastError(kFileIoError);
   }
+  if (n == 0) eof_ = true;
+  if (TextEndsAtByte26()) {
+    const void* stop = std::memchr(buffer_.get() + end_, kEndOfFileByte, static_cast<size_t>(n));
+    if (stop != nullptr) {
+      n = static_cast<const char*>(stop) - (buffer_.get() + end_);
+      eof_ = true;
+      limit_ = base_ + static_cast<int64_t>(end_) + n;
+    }
+  }
+  end_ += static_cast<size_t>(n);
+  return 0;
 }
 
 LineWriter::LineWriter(size_t block_size)
@@ -171,16 +149,11 @@ LineWriter::~LineWriter() {
 
 int LineWriter::OpenAppend(std::string_view name) {
   if (fd_ >= 0) return SetLastError(kIllegalFunctionCall);
-  std::string native = NativeFileName(name);
-  // Write-only: a FIFO opened for reading too would never lack a reader.
-  fd_ = OpenWithoutWaiting(native, O_WRONLY | O_CREAT | O_APPEND);
+  char last = '\n';
+  fd_ = OpenAppendWriter(NativeFileName(name), last);
   if (fd_ < 0) return SetLastError(kFileNotFound);
   completing_ = {};
-  struct stat info;
-  if (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    char last = LastByte(native, info);
-    if (last != '\n') completing_ = last == '\r' ? "\n" : "\r\n";
-  }
+  if (last != '\n') completing_ = last == '\r' ? "\n" : "\r\n";
   used_ = 0;
   error_ = 0;
   Enlist(this);
@@ -192,7 +165,7 @@ int LineWriter::Flush() {
   // Taken out first: a signal during the write must not write it twice.
   size_t count = used_;
   used_ = 0;
-  if (count > 0 && !WriteAll(fd_, buffer_.get(), count)) error_ = kFileIoError;
+  if (count > 0 && !WriteAllBytes(fd_, buffer_.get(), count)) error_ = kFileIoError;
   return error_;
 }
 
@@ -203,7 +176,7 @@ int LineWriter::WriteSlow(std::string_view text, bool line_end) {
     if (Flush() != 0) return SetLastError(error_);
     if (total > capacity_) {
       // Longer than the whole buffer: straight through.
-      if (!WriteAll(fd_, text.data(), text.size())) {
+      if (!WriteAllBytes(fd_, text.data(), text.size())) {
         error_ = kFileIoError;
         return SetLastError(error_);
       }
@@ -224,12 +197,9 @@ int LineWriter::Close(bool sync) {
   if (fd_ < 0) return SetLastError(kIllegalFunctionCall);
   Flush();
   // Devices and pipes cannot be synced; that is no loss of data.
-  if (sync && error_ == 0 && fsync(fd_) != 0 && errno != EINVAL && errno != EROFS &&
-      errno != ENOTSUP) {
-    error_ = kFileIoError;
-  }
+  if (sync && error_ == 0 && !SyncDescriptor(fd_)) error_ = kFileIoError;
   Dismiss(this);
-  if (close(fd_) != 0 && errno != EINTR) error_ = kFileIoError;
+  if (!CloseDescriptor(fd_)) error_ = kFileIoError;
   fd_ = -1;
   int result = error_;
   error_ = kIllegalFunctionCall;
@@ -237,8 +207,5 @@ int LineWriter::Close(bool sync) {
 }
 
 bool LineWriter::SameFileAs(const LineWriter& other) const {
-  struct stat mine, theirs;
-  if (fd_ < 0 || other.fd_ < 0) return false;
-  if (fstat(fd_, &mine) != 0 || fstat(other.fd_, &theirs) != 0) return false;
-  return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+  return fd_ >= 0 && other.fd_ >= 0 && SameFileDescriptors(fd_, other.fd_);
 }
