@@ -11,21 +11,6 @@
 #include "services/program_start.hpp"
 #include "services/runtime_error.hpp"
 
-int DeleteErrorNumber(int system_error) {
-  switch (system_error) {
-    case 0:
-      return kNoError;
-    case EPERM:
-      return kNoPrivileges;
-    case ENOENT:
-      return kFileNotFound;
-    case EACCES:
-      return kFileIoError;
-    default:
-      return kIllegalFunctionCall;
-  }
-}
-
 int DeleteFileNamed(std::string_view name) {
   if (name.empty()) return SetLastError(kNoError);
   if (unlink(NativeFileName(name).c_str()) == 0) return SetLastError(kNoError);

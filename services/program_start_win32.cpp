@@ -24,21 +24,6 @@ bool FileIdentity(const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace
 
-int DeleteErrorNumber(int system_error) {
-  switch (system_error) {
-    case 0:
-      return kNoError;
-    case EPERM:
-      return kNoPrivileges;
-    case ENOENT:
-      return kFileNotFound;
-    case EACCES:
-      return kFileIoError;
-    default:
-      return kIllegalFunctionCall;
-  }
-}
-
 int DeleteFileNamed(std::string_view name) {
   if (name.empty()) return SetLastError(kNoError);
   if (std::remove(NativeFileName(name).c_str()) == 0) return SetLastError(kNoError);

@@ -19,6 +19,7 @@
 #include "services/line_settings_posix.hpp"
 #include "services/modem_wait.hpp"
 #include "services/port_spec.hpp"
+#include "services/receive_block.hpp"
 #include "services/serial_port.hpp"
 
 namespace {
@@ -65,11 +66,11 @@ ssize_t ReadRetrying(int fd, char* buffer, size_t count) {
 class DevicePort final : public PortChannel {
  public:
   DevicePort(int fd, const PortOptions& options, std::string path)
-      : fd_(fd), options_(options), path_(std::move(path)), block_(new char[kBlockSize]) {}
+      : fd_(fd), options_(options), path_(std::move(path)), block_(kBlockSize) {}
   ~DevicePort() override { Close(); }
 
   int PortAtEnd() override {
-    if (begin_ < end_) return 0;
+    if (!block_.empty()) return 0;
     int waiting = 0;
     if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) {
       if (HungUpError(errno)) lost_ = true;
@@ -85,7 +86,7 @@ class DevicePort final : public PortChannel {
     count = 0;
     int waiting = 0;
     if (ioctl(fd_.load(), FIONREAD, &waiting) != 0) return kIllegalFunctionCall;
-    count = static_cast<int64_t>(end_ - begin_) + std::max(waiting, 0);
+    count = static_cast<int64_t>(block_.held()) + std::max(waiting, 0);
     return kNoError;
   }
 
@@ -93,7 +94,7 @@ class DevicePort final : public PortChannel {
     received = 0;
     if (!WaitForLines(fd_.load(), options_)) return kFileIoError;
     if (count == 0) return kNoError;
-    if (begin_ == end_) {
+    if (block_.empty()) {
       int waiting = 0;
       if (ioctl(fd_.load(), FIONREAD, &waiting) == 0 && waiting > 0) {
         if (!Fetch(static_cast<size_t>(waiting))) return kFileIoError;
@@ -108,10 +109,7 @@ class DevicePort final : public PortChannel {
         return kNoError;
       }
     }
-    size_t n = std::min(count, end_ - begin_);
-    std::memcpy(buffer, block_.get() + begin_, n);
-    begin_ += n;
-    received = n;
+    received = block_.Take(buffer, count);
     return kNoError;
   }
 
@@ -128,7 +126,7 @@ class DevicePort final : public PortChannel {
     return kNoError;
   }
 
-  int WaitDescriptor() override { return begin_ < end_ ? -1 : fd_.load(); }
+  int WaitDescriptor() override { return !block_.empty() ? -1 : fd_.load(); }
 
   // Bytes still held are served first; the loop asks only when none are.
   bool PortLost() override {
@@ -155,20 +153,17 @@ class DevicePort final : public PortChannel {
 
  private:
   bool Fetch(size_t waiting) {
-    ssize_t got = ReadRetrying(fd_.load(), block_.get(), std::min(waiting, kBlockSize));
+    ssize_t got = ReadRetrying(fd_.load(), block_.space(), std::min(waiting, kBlockSize));
     if (got == 0 || (got < 0 && HungUpError(errno))) lost_ = true;
     if (got <= 0) return false;
-    begin_ = 0;
-    end_ = static_cast<size_t>(got);
+    block_.Filled(static_cast<size_t>(got));
     return true;
   }
 
   std::atomic<int> fd_;
   PortOptions options_;
   std::string path_;
-  std::unique_ptr<char[]> block_;
-  size_t begin_ = 0;
-  size_t end_ = 0;
+  ReceiveBlock block_;
   bool lost_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "services/line_settings_win32.hpp"
 #include "services/modem_wait.hpp"
 #include "services/port_spec.hpp"
+#include "services/receive_block.hpp"
 #include "services/serial_port.hpp"
 
 namespace {
@@ -84,7 +85,7 @@ bool GoneError(DWORD error) {
 class DevicePort final : public PortChannel {
  public:
   DevicePort(HANDLE handle, const PortOptions& options)
-      : handle_(handle), options_(options), block_(new char[kBlockSize]) {
+      : handle_(handle), options_(options), block_(kBlockSize) {
     receive_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (receive_.hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
       CloseHandle(receive_.hEvent);
@@ -94,7 +95,7 @@ class DevicePort final : public PortChannel {
   ~DevicePort() override { Close(); }
 
   int PortAtEnd() override {
-    if (begin_ < end_) return 0;
+    if (!block_.empty()) return 0;
     DWORD waiting = 0;
     if (!Waiting(handle_.load(), waiting)) {
       NoteFailure();
@@ -110,7 +111,7 @@ class DevicePort final : public PortChannel {
     count = 0;
     DWORD waiting = 0;
     if (!Waiting(handle_.load(), waiting)) return kIllegalFunctionCall;
-    count = static_cast<int64_t>(end_ - begin_) + waiting;
+    count = static_cast<int64_t>(block_.held()) + waiting;
     return kNoError;
   }
 
@@ -118,7 +119,7 @@ class DevicePort final : public PortChannel {
     received = 0;
     if (!WaitForLines(handle_.load(), options_)) return kFileIoError;
     if (count == 0) return kNoError;
-    if (begin_ == end_) {
+    if (block_.empty()) {
       DWORD waiting = 0;
       if (Waiting(handle_.load(), waiting) && waiting > 0) {
         if (!Fetch(waiting)) return kFileIoError;
@@ -134,10 +135,7 @@ class DevicePort final : public PortChannel {
         return kNoError;
       }
     }
-    size_t n = std::min(count, end_ - begin_);
-    std::memcpy(buffer, block_.get() + begin_, n);
-    begin_ += n;
-    received = n;
+    received = block_.Take(buffer, count);
     return kNoError;
   }
 
@@ -158,7 +156,7 @@ class DevicePort final : public PortChannel {
   // are already here or the device cannot say. A wait that is still pending
   // from an earlier call stays armed.
   HANDLE ReceiveEvent() {
-    if (receive_.hEvent == nullptr || begin_ < end_) return nullptr;
+    if (receive_.hEvent == nullptr || !block_.empty()) return nullptr;
     if (receive_pending_) return receive_.hEvent;
     ResetEvent(receive_.hEvent);
     if (WaitCommEvent(handle_.load(), &receive_mask_, &receive_)) {
@@ -201,18 +199,17 @@ class DevicePort final : public PortChannel {
  private:
   bool Fetch(DWORD waiting) {
     DWORD got = 0;
-    if (!Transfer(handle_.load(), true, block_.get(), std::min(waiting, kBlockSize), got) ||
+    if (!Transfer(handle_.load(), true, block_.space(), std::min(waiting, kBlockSize), got) ||
         got == 0) {
       return false;
     }
-    begin_ = 0;
-    end_ = got;
+    block_.Filled(got);
     return true;
   }
 
   std::atomic<HANDLE> handle_;
   PortOptions options_;
-  std::unique_ptr<char[]> block_;
+  ReceiveBlock block_;
   bool PortLost() override { return lost_; }
 
   // A device whose wait ends without a received byte (a pseudo-terminal
@@ -228,8 +225,6 @@ class DevicePort final : public PortChannel {
     if (GoneError(GetLastError())) lost_ = true;
   }
 
-  size_t begin_ = 0;
-  size_t end_ = 0;
   bool lost_ = false;
   OVERLAPPED receive_{};
   DWORD receive_mask_ = 0;
