@@ -4,6 +4,7 @@
 #include <typeinfo>
 
 #include "services/error_numbers.hpp"
+#include "services/port_spec.hpp"
 
 namespace {
 
@@ -23,6 +24,16 @@ PortChannel* PortAt(int number) {
 }
 
 }  // namespace
+
+int CheckPortToOpen(int number, std::string_view port_string, PortOptions& options) {
+  if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
+    return kIllegalFunctionCall;
+  }
+  uint32_t port_number = 0;
+  if (!PortNameNumber(port_string, port_number)) return kIllegalFunctionCall;
+  if (ParsePortSpec(port_string, options) != kNoError) return kIllegalFunctionCall;
+  return options.IrqNumber != 0 ? kIllegalFunctionCall : kNoError;
+}
 
 std::string SerialDevicePath(std::string_view port_string, uint32_t port_number) {
   std::string_view name = port_string.substr(0, port_string.find(':'));

@@ -37,6 +37,11 @@ class PortChannel : public Channel {
 // when set and not empty, else /dev/ttyS<n-1>. (Windows opens COMn.)
 std::string SerialDevicePath(std::string_view port_string, uint32_t port_number);
 
+struct PortOptions;
+// What comes before any system opens a port: a free number in range and a
+// valid port string that names no IRQ. 0 with the options filled, or 1.
+int CheckPortToOpen(int number, std::string_view port_string, PortOptions& options);
+
 int OpenSerial(int number, std::string_view port_string);
 // 1 when no byte is waiting, 0 when one is, -1 when the status cannot be read.
 int AtEnd(int number);

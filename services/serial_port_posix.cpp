@@ -204,14 +204,10 @@ std::string DevicePath(std::string_view port_string, uint32_t port_number) {
 }  // namespace
 
 int OpenSerial(int number, std::string_view port_string) {
-  if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
+  PortOptions options;
+  if (CheckPortToOpen(number, port_string, options) != kNoError) {
     return SetLastError(kIllegalFunctionCall);
   }
-  uint32_t port_number = 0;
-  if (!PortNameNumber(port_string, port_number)) return SetLastError(kIllegalFunctionCall);
-  PortOptions options;
-  if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
-  if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
   std::string path = DevicePath(port_string, options.PortNumber);
   // Non-blocking until CLOCAL is set: a real port would otherwise wait for

@@ -258,14 +258,10 @@ int Configure(HANDLE port, const PortOptions& options) {
 }  // namespace
 
 int OpenSerial(int number, std::string_view port_string) {
-  if (number < kFirstFileNumber || number > kLastFileNumber || ChannelAt(number) != nullptr) {
+  PortOptions options;
+  if (CheckPortToOpen(number, port_string, options) != kNoError) {
     return SetLastError(kIllegalFunctionCall);
   }
-  uint32_t port_number = 0;
-  if (!PortNameNumber(port_string, port_number)) return SetLastError(kIllegalFunctionCall);
-  PortOptions options;
-  if (ParsePortSpec(port_string, options) != kNoError) return SetLastError(kIllegalFunctionCall);
-  if (options.IrqNumber != 0) return SetLastError(kIllegalFunctionCall);
 
   std::string path = ComDevicePath(options.PortNumber);
   HANDLE port =
