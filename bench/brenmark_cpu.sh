@@ -11,23 +11,7 @@ set -euo pipefail
 
 build=${1:-build}
 seconds=${2:-30}
-brenmark=$build/logger/brenmark
-thermosim=$build/tools/thermosim
-for tool in "$brenmark" "$thermosim"; do
-  [[ -x $tool ]] || { echo "missing $tool: build first (cmake --build $build)" >&2; exit 1; }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-cpu.XXXXXX")
-sim_pid=""
-logger_pid=""
-cleanup() {
-  for pid in $logger_pid $sim_pid; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/logger_run.sh" brenmark-cpu
 # CPU time of a process in ticks of 1/$ticks s: the scheduler's count in
 # microseconds where there is one, else utime + stime in clock ticks, too
 # coarse to tell 0.01% from nothing.

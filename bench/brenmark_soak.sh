@@ -15,28 +15,12 @@ build=${1:-build}
 seconds=${2:-600}
 speed=${3:-360}
 rate=11520
-brenmark=$build/logger/brenmark
-thermosim=$build/tools/thermosim
-for tool in "$brenmark" "$thermosim"; do
-  [[ -x $tool ]] || { echo "missing $tool: build first (cmake --build $build)" >&2; exit 1; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/logger_run.sh" brenmark-soak
 faketime_lib=""
 for lib in /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1; do
   [[ -e $lib ]] && faketime_lib=$lib && break
 done
 [[ -n $faketime_lib ]] || { echo "libfaketime missing: apt-get install libfaketime" >&2; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/brenmark-soak.XXXXXX")
-sim_pid=""
-logger_pid=""
-cleanup() {
-  for pid in $logger_pid $sim_pid; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 # As many lines as the rate carries in the time; EOT after the last one.
 lines=$(awk -v total=$((rate * seconds)) 'BEGIN {

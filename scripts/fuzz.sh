@@ -11,21 +11,13 @@ shift
 build="${FUZZ_BUILD:-$here/build-fuzz}"
 jobs="${FUZZ_JOBS:-2}"
 
+# shellcheck source=scripts/install-missing.sh
+source "$here/scripts/install-missing.sh"
 need=()
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
-if ((${#need[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q "${need[@]}"
-  else
-    echo "Missing: ${need[*]}. Install them with:" >&2
-    echo "  sudo apt-get install -y ${need[*]}" >&2
-    exit 1
-  fi
-fi
+install_missing "${need[@]}"
 
 # The fuzzer's runtime ships apart from the compiler on Debian.
 links_fuzzer() {

@@ -17,6 +17,8 @@ stage() {
   stage_start=$SECONDS
 }
 
+# shellcheck source=scripts/install-missing.sh
+source "$here/scripts/install-missing.sh"
 need=()
 command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
@@ -25,17 +27,7 @@ command -v script >/dev/null 2>&1 || need+=(bsdutils)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix)
 command -v wine >/dev/null 2>&1 || need+=(wine wine64)
 [[ -f /usr/src/googletest/CMakeLists.txt ]] || need+=(googletest)
-if ((${#need[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${need[@]}"
-  else
-    echo "Missing: ${need[*]}. Install them with:" >&2
-    echo "  sudo apt-get install -y ${need[*]}" >&2
-    exit 1
-  fi
-fi
+install_missing --no-install-recommends "${need[@]}"
 stage install
 
 mkdir -p "$build"
