@@ -175,13 +175,22 @@ check "brenmark: byte 26 ends the INI file" test "$status" = 51
 
 # Keys typed on a console: Wine turns the bytes of a pseudo-terminal into
 # console input events; `script` gives it one as controlling terminal.
+start_console() {
+  rm -f keys && mkfifo keys
+  script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
+  script_pid=$!
+  exec 3>keys  # the keys: bytes written to descriptor 3
+  sleep 3
+}
+# Waits for the run; its exit status lands in $status.
+end_console() {
+  wait "$script_pid"
+  status=$?
+  exec 3>&-
+}
 logger_dir keys "PORTSTR=$port\r\nSTDOUT=YES\r\n"
 start_device --interval 200
-rm -f keys && mkfifo keys
-script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
-script_pid=$!
-exec 3>keys
-sleep 3
+start_console
 printf 'M' >&3
 sleep 1
 printf '?' >&3
@@ -189,9 +198,7 @@ sleep 1
 printf '\033[A' >&3
 sleep 1
 printf '\033' >&3
-wait "$script_pid"
-status=$?
-exec 3>&-
+end_console
 stop_device
 check "brenmark: the exit key ends with 50" test "$status" = 50
 check "brenmark: a command key reaches the device" grep -q "Setting minimal mode" console.txt
@@ -201,15 +208,9 @@ check "brenmark: ? shows the help again, the arrow does nothing" \
 # Ctrl+C on the controlling terminal reaches the console control handler.
 logger_dir ctrl-c "PORTSTR=$port\r\nFILESTR=log.txt\r\n"
 start_device --interval 100
-rm -f keys && mkfifo keys
-script -qfec "wine brenmark.exe" /dev/null <keys >console.txt 2>&1 &
-script_pid=$!
-exec 3>keys
-sleep 3
+start_console
 printf '\003' >&3
-wait "$script_pid"
-status=$?
-exec 3>&-
+end_console
 stop_device
 check "brenmark: Ctrl+C ends with 9 and its report" \
   test "$status" = 9 -a "$(grep -ac 'runtime error 9' console.txt)" = 1 -a -s log.txt
