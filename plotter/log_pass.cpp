@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plotter/record_lines.hpp"
+#include "logreader/record_lines.hpp"
 
 namespace {
 // Marks beyond this many would hide the line.

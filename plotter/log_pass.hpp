@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "plotter/chart_script.hpp"
-#include "plotter/log_record.hpp"
+#include "logreader/log_record.hpp"
 #include "plotter/plot_options.hpp"
 #include "plotter/reduction.hpp"
 

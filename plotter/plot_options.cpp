@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "plotter/log_record.hpp"
+#include "logreader/log_record.hpp"
 
 const char* const kPlotUsage =
     "Usage: brenplot [options] LOG...\n"

@@ -1,4 +1,4 @@
-#include "plotter/log_record.hpp"
+#include "logreader/log_record.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "plotter/record_lines.hpp"
+#include "logreader/record_lines.hpp"
 
 #include <gtest/gtest.h>
 
