@@ -1,7 +1,12 @@
 #include "logreader/log_record.hpp"
 
+#include <cfloat>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <system_error>
 
 #include "services/text_forms.hpp"
 
@@ -63,6 +68,86 @@ bool PlainDecimal(std::string_view s, double& value) {
   value = static_cast<double>(mantissa) / kPowers[fraction < 0 ? 0 : fraction];
   if (negative) value = -value;
   return true;
+}
+
+// A real day of the proleptic Gregorian calendar.
+bool IsRealDate(int year, int month, int day) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+// Digits, "-", digits, "-": the start of a date, however wrongly written;
+// no number a thermometer sends looks like this.
+bool BeginsLikeDate(std::string_view s) {
+  size_t i = 0;
+  for (int dash = 0; dash < 2; ++dash) {
+    size_t digits = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    if (i == digits || i >= s.size() || s[i] != '-') return false;
+    ++i;
+  }
+  return true;
+}
+
+// Days of a yyyy-mm-dd stamp; false when it names no real day. Most records
+// share the date of the one before.
+bool StampDays(std::string_view date, int64_t& days) {
+  thread_local char last_date[10] = {};
+  thread_local int64_t last_days = 0;
+  thread_local bool last_real = false;
+  if (std::memcmp(last_date, date.data(), 10) != 0) {
+    std::memcpy(last_date, date.data(), 10);
+    int year = Number(date, 0, 4), month = Number(date, 5, 2), day = Number(date, 8, 2);
+    last_real = IsRealDate(year, month, day);
+    if (last_real) last_days = DaysFromCivil(year, month, day);
+  }
+  days = last_days;
+  return last_real;
+}
+
+// Whether the decimal number the text begins with is within a double's
+// range (too small is 0, not out of range). Radix forms always are.
+bool DecimalInRange(std::string_view s) {
+  size_t i = s.find_first_not_of(' ');
+  if (i == std::string_view::npos || s[i] == '&') return true;
+  if (s[i] == '+' || s[i] == '-') ++i;
+  std::string digits;  // the significant digits
+  int64_t point =
+      0;  // digits before the point from the first significant one; minus zeros after it
+  bool fraction = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] == '.' && !fraction) {
+      fraction = true;
+    } else if (!IsDigit(s[i])) {
+      break;
+    } else if (!digits.empty() || s[i] != '0') {
+      digits += s[i];
+      if (!fraction) ++point;
+    } else if (fraction) {
+      --point;
+    }
+  }
+  if (digits.empty()) return true;  // zero
+  int64_t exponent = 0;
+  if (i + 1 < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    size_t j = i + 1;
+    bool negative = s[j] == '-';
+    if (s[j] == '+' || s[j] == '-') ++j;
+    for (; j < s.size() && IsDigit(s[j]); ++j) {
+      if (exponent < 1000000000) exponent = exponent * 10 + (s[j] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  int64_t magnitude = point - 1 + exponent;  // the value is below 10^(magnitude + 1)
+  if (magnitude != DBL_MAX_10_EXP) return magnitude < DBL_MAX_10_EXP;
+  // Near the largest double only the exact reading tells.
+  std::string number =
+      digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(magnitude);
+  double value = 0.0;
+  auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+  return result.ec != std::errc::result_out_of_range && std::isfinite(value);
 }
 
 }  // namespace
@@ -147,29 +232,35 @@ Record ReadRecord(std::string_view line) {
       ++delimiter;
     }
     std::string_view rest = line.substr(delimiter);
-    if (Matches(rest, "99:99:99")) {
-      std::string_view between = line.substr(10, delimiter - 10);
-      r.stamped = true;
-      r.date = line.substr(0, 10);
-      r.time = rest.substr(0, 8);
-      r.text = rest.substr(8);
-      if (r.text.starts_with(between)) r.text.remove_prefix(between.size());
-      // Most records share the date of the one before.
-      thread_local char last_date[10] = {};
-      thread_local int64_t last_days = 0;
-      if (std::memcmp(last_date, line.data(), 10) != 0) {
-        std::memcpy(last_date, line.data(), 10);
-        last_days = DaysFromCivil(Number(line, 0, 4), Number(line, 5, 2), Number(line, 8, 2));
-      }
-      r.seconds = last_days * 86400 + Number(rest, 0, 2) * 3600 + Number(rest, 3, 2) * 60 +
-                  Number(rest, 6, 2);
+    int64_t days = 0;
+    if (!Matches(rest, "99:99:99") || !StampDays(line, days)) {
+      r.kind = RecordKind::kNoNumber;
+      return r;
     }
+    int hour = Number(rest, 0, 2), minute = Number(rest, 3, 2), second = Number(rest, 6, 2);
+    if (hour > 23 || minute > 59 || second > 59) {
+      r.kind = RecordKind::kNoNumber;
+      return r;
+    }
+    std::string_view between = line.substr(10, delimiter - 10);
+    r.stamped = true;
+    r.date = line.substr(0, 10);
+    r.time = rest.substr(0, 8);
+    r.text = rest.substr(8);
+    if (r.text.starts_with(between)) r.text.remove_prefix(between.size());
+    r.seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+  } else if (BeginsLikeDate(line)) {
+    // A stamp no clock writes: its digits are no reading.
+    r.kind = RecordKind::kNoNumber;
+    return r;
   }
   if (PlainDecimal(r.text, r.value)) {
     r.kind = RecordKind::kReading;
   } else if (BeginsWithNumber(r.text)) {
-    r.kind = RecordKind::kReading;
     r.value = NumberValue(r.text);
+    // The general reader clamps a number out of range; such a number is no reading.
+    bool suspect = r.value == 0.0 || std::fabs(r.value) == DBL_MAX;
+    r.kind = suspect && !DecimalInRange(r.text) ? RecordKind::kNoNumber : RecordKind::kReading;
   } else {
     r.kind = RecordKind::kNoNumber;
   }
@@ -197,7 +288,7 @@ bool ReadTimeBound(std::string_view text, int64_t& first, int64_t& last) {
   }
   int month = Number(text, 5, 2);
   int day = Number(text, 8, 2);
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) {
+  if (!IsRealDate(Number(text, 0, 4), month, day) || hour > 23 || minute > 59 || second > 59) {
     return false;
   }
   first =

@@ -1,24 +1,26 @@
 #include "logreader/record_lines.hpp"
 
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+
+#include "services/descriptor.hpp"
 
 RecordLines::RecordLines(size_t block_size)
     : block_(block_size < 16 ? 16 : block_size), buffer_(new char[block_]) {}
 
 RecordLines::~RecordLines() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (own_fd_) CloseDescriptor(fd_);
 }
 
 bool RecordLines::Open(const std::string& name) {
-  // Checked first: opening a FIFO would wait for a writer.
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(name, ignored)) return false;
-  file_ = std::fopen(name.c_str(), "rb");
-  if (file_ == nullptr) return false;
-  std::setvbuf(file_, nullptr, _IONBF, 0);  // the block is the buffer
-  return true;
+  own_fd_ = name != "-";
+  fd_ = own_fd_ ? OpenModeDescriptor(name, OpenMode::kInput) : StandardInputDescriptor();
+  FileKind kind = FileKind::kOther;
+  int64_t size = 0;
+  if (fd_ >= 0 && DescribeDescriptor(fd_, kind, size) && kind != FileKind::kDirectory) return true;
+  if (own_fd_ && fd_ >= 0) CloseDescriptor(fd_);
+  fd_ = -1;
+  return false;
 }
 
 bool RecordLines::Fill() {
@@ -26,13 +28,14 @@ bool RecordLines::Fill() {
   end_ -= pos_;
   pos_ = 0;
   lf_known_ = cr_known_ = false;
-  size_t got = std::fread(buffer_.get() + end_, 1, block_ - end_, file_);
-  end_ += got;
-  if (got == 0) {
+  int64_t got = ReadDescriptor(fd_, buffer_.get() + end_, block_ - end_);
+  if (got <= 0) {
     eof_ = true;
-    failed_ = std::ferror(file_) != 0;
+    failed_ = got < 0;
+    return false;
   }
-  return got > 0;
+  end_ += static_cast<size_t>(got);
+  return true;
 }
 
 size_t RecordLines::Find(char c, size_t& at, bool& known) {
@@ -46,17 +49,22 @@ size_t RecordLines::Find(char c, size_t& at, bool& known) {
 }
 
 bool RecordLines::Next(std::string_view& line) {
-  if (file_ == nullptr || failed_) return false;
+  if (fd_ < 0 || failed_) return false;
   for (;;) {
     size_t lf = Find('\n', lf_, lf_known_);
     size_t cr = Find('\r', cr_, cr_known_);
     size_t stop = lf < cr ? lf : cr;
     bool ended = stop < end_;
-    size_t held = end_ - pos_;
-    if (ended || (eof_ && held > 0) || held == block_) {
+    if (skipping_) {
+      pos_ = ended ? stop + 1 : end_;
+      skipping_ = !ended;
+      if (ended) continue;
+    } else if (ended || (eof_ && end_ > pos_) || end_ - pos_ == block_) {
       char* start = buffer_.get() + pos_;
       size_t length = stop - pos_;
       pos_ = ended ? stop + 1 : end_;
+      // One line is one record, however long: its start stands for it.
+      skipping_ = !ended && !eof_;
       if (length == 0) continue;  // the LF of a CR LF, or an empty line
       line = std::string_view(start, length);
       return true;

@@ -1,8 +1,8 @@
 #pragma once
 // Log lines in large blocks, ended by CR, LF or CR LF alike: a log written
-// with lone CRs is read line by line too, in the same fixed memory.
+// with lone CRs is read line by line too, in the same fixed memory. Pipes
+// and FIFOs are read like files.
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,11 +14,12 @@ class RecordLines {
   RecordLines(const RecordLines&) = delete;
   RecordLines& operator=(const RecordLines&) = delete;
 
-  // False when the file cannot be opened or is no regular file.
+  // "-" is standard input. False when the file cannot be opened or is a
+  // directory. A FIFO is waited for until it has a writer.
   bool Open(const std::string& name);
   // The next line without its end; empty lines are passed over. A line
-  // longer than the block comes in block-sized pieces. False at the end or
-  // after a read error.
+  // longer than the block comes as its first block's bytes, the rest of it
+  // passed over. False at the end or after a read error.
   bool Next(std::string_view& line);
   bool failed() const { return failed_; }
 
@@ -28,7 +29,8 @@ class RecordLines {
   // Remembered, so a file without LFs is not searched to the end per line.
   size_t Find(char c, size_t& at, bool& known);
 
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
+  bool own_fd_ = false;
   size_t block_;
   std::unique_ptr<char[]> buffer_;
   size_t pos_ = 0;
@@ -38,5 +40,6 @@ class RecordLines {
   bool lf_known_ = false;
   bool cr_known_ = false;
   bool eof_ = false;
+  bool skipping_ = false;  // the rest of a line already cut short
   bool failed_ = false;
 };

@@ -21,12 +21,34 @@ TEST(RecordLines, EveryLineEndAcrossBlockEdges) {
     EXPECT_EQ(got, expected) << block;
     EXPECT_FALSE(lines.failed());
   }
-  RecordLines lines(16);
-  ASSERT_TRUE(lines.Open(dir.Write("long.txt", std::string(40, 'x') + "\n1\n")));
-  std::vector<size_t> sizes;
-  for (std::string_view line; lines.Next(line);) sizes.push_back(line.size());
-  EXPECT_EQ(sizes, (std::vector<size_t>{16, 16, 8, 1}));
   EXPECT_FALSE(RecordLines().Open(dir.path()));
+}
+
+// A line longer than the block is one line, cut to the block, whatever ends
+// it and wherever the end falls.
+TEST(RecordLines, LongLineIsOneLine) {
+  TempDir dir;
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+  };
+  const std::string b16 = "1 " + std::string(14, 'x');
+  const std::vector<Case> cases = {
+      {b16 + "\n2\n", {b16, "2"}},
+      {b16 + "y\n2\n", {b16, "2"}},
+      {b16 + std::string(40, 'y') + "\r\n2\r\n", {b16, "2"}},
+      {b16 + std::string(15, 'y') + "\r2", {b16, "2"}},
+      {b16 + std::string(16, 'y') + "\r\n", {b16}},
+      {b16 + std::string(50, 'y'), {b16}},
+      {"0\n" + b16 + std::string(17, 'y') + "\n" + b16 + "\n3", {"0", b16, b16, "3"}},
+  };
+  for (const Case& c : cases) {
+    RecordLines lines(16);
+    ASSERT_TRUE(lines.Open(dir.Write("long.txt", c.text)));
+    std::vector<std::string> got;
+    for (std::string_view line; lines.Next(line);) got.emplace_back(line);
+    EXPECT_EQ(got, c.lines) << c.text;
+  }
 }
 
 }  // namespace

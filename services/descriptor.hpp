@@ -14,6 +14,8 @@ enum class FileKind { kRegular, kDirectory, kOther };
 int OpenModeDescriptor(const std::string& name, OpenMode mode);
 // Opens for one sequential pass of reading, never waiting for a FIFO's writer.
 int OpenSequentialReader(const std::string& name);
+// Standard input's descriptor, reading bytes unchanged.
+int StandardInputDescriptor();
 // Opens for appending, creating the file, never waiting for a FIFO's reader.
 // `last` is the file's last byte, LF when it is empty, not a regular file, or
 // cannot be read.

@@ -64,6 +64,10 @@ int OpenSequentialReader(const std::string& name) {
   return fd;
 }
 
+int StandardInputDescriptor() {
+  return STDIN_FILENO;
+}
+
 int OpenAppendWriter(const std::string& name, char& last) {
   last = '\n';
   // Write-only: a FIFO opened for reading too would never lack a reader.

@@ -59,6 +59,12 @@ int OpenSequentialReader(const std::string& name) {
   return OpenBinary(name, _O_RDONLY | _O_SEQUENTIAL);
 }
 
+int StandardInputDescriptor() {
+  // Text mode would turn CR LF into LF and stop at byte 26.
+  _setmode(0, _O_BINARY);
+  return 0;
+}
+
 int OpenAppendWriter(const std::string& name, char& last) {
   last = '\n';
   int fd = OpenBinary(name, _O_WRONLY | _O_CREAT | _O_APPEND);
