@@ -4,19 +4,26 @@
 #include <charconv>
 #include <cmath>
 
+#include "plotter/chart_text.hpp"
+
 std::string GnuplotQuote(std::string_view text) {
-  std::string quoted = "'";
+  // gnuplot reads a doubled quote at a string's start as an empty string, so
+  // quotes stand in double quotes of their own, joined with ".".
+  std::string quoted;
+  bool open = false;
   for (char c : text) {
     unsigned char u = static_cast<unsigned char>(c);
-    if (u < 32 || u == 127) {
-      quoted += ' ';
-    } else if (c == '\'') {
-      quoted += "''";
-    } else {
-      quoted += c;
+    if (c == '\'') {
+      quoted += open ? "' . \"'\"" : quoted.empty() ? "\"'\"" : " . \"'\"";
+      open = false;
+      continue;
     }
+    if (!open) quoted += quoted.empty() ? "'" : " . '";
+    open = true;
+    quoted += u < 32 || u == 127 ? ' ' : c;
   }
-  return quoted + "'";
+  if (open) quoted += '\'';
+  return quoted.empty() ? "\"\"" : quoted;
 }
 
 std::string NumberText(double value) {
@@ -64,23 +71,24 @@ std::string ChartScript(const Chart& chart) {
            std::to_string(chart.height) + " noenhanced font 'sans,10' background '#ffffff'\n";
       break;
   }
-  if (chart.format != ChartFormat::kTerminal)
-    s += "set output " + GnuplotQuote(chart.output) + "\n";
+  // No output named: gnuplot draws to the descriptor it is given, so no file
+  // name has to survive its parser.
   // Terminal lines longer than the chart are dropped whole by gnuplot; centred
   // lines this short leave the corner free for the axis name.
   size_t room = chart.format == ChartFormat::kTerminal
                     ? static_cast<size_t>(std::max(chart.width - 28, 24))
                     : 200;
-  std::string title = GnuplotQuote(chart.title);
+  auto text = [&chart](std::string_view t) { return GnuplotQuote(ChartText(t, chart.format)); };
+  std::string title = text(chart.title);
   std::string line;
   for (const std::string& part : chart.summary) {
     if (!line.empty() && line.size() + 3 + part.size() > room) {
-      title += " . \"\\n\" . " + GnuplotQuote(line);
+      title += " . \"\\n\" . " + text(line);
       line.clear();
     }
     line += (line.empty() ? "" : "   ") + part;
   }
-  if (!line.empty()) title += " . \"\\n\" . " + GnuplotQuote(line);
+  if (!line.empty()) title += " . \"\\n\" . " + text(line);
   s += "set title " + title + " noenhanced\nset key off\n";
   // Dots across a character chart hide the line; vertical text is lost there.
   s += chart.format == ChartFormat::kTerminal
@@ -126,7 +134,7 @@ std::string ChartScript(const Chart& chart) {
     // Character cells round a full-height line up into the title.
     s += "set arrow from " + x + ", graph 0 to " + x + ", graph " + (terminal ? "0.95" : "1") +
          " nohead back lc rgb '#c03030' dt 2\n";
-    s += "set label " + GnuplotQuote(mark.label) + " at " + x +
+    s += "set label " + text(mark.label) + " at " + x +
          (terminal ? ", graph 1 left offset 1,-1"
                    : ", graph 0.97 right rotate by 90 offset -0.7,0") +
          " front tc rgb '#c03030' noenhanced\n";

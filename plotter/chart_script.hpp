@@ -14,8 +14,7 @@ struct ChartMark {
 
 struct Chart {
   ChartFormat format = ChartFormat::kTerminal;
-  std::string output;  // files only
-  int width = 80;      // pixels, or characters on the terminal
+  int width = 80;  // pixels, or characters on the terminal
   int height = 24;
   std::string title;
   std::vector<std::string> summary;  // parts, on as few title lines as fit
@@ -24,11 +23,12 @@ struct Chart {
   std::vector<ChartMark> marks;
 };
 
-// A gnuplot string literal that holds the text and nothing more: control
+// A gnuplot string expression that holds the text and nothing more: control
 // characters become blanks.
 std::string GnuplotQuote(std::string_view text);
 
 // Shortest text that reads back as the same number.
 std::string NumberText(double value);
 
+// gnuplot draws to its standard output, a file's bytes included.
 std::string ChartScript(const Chart& chart);

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "plotter/chart_script.hpp"
 #include "logreader/log_record.hpp"
+#include "plotter/chart_script.hpp"
 #include "plotter/plot_options.hpp"
 #include "plotter/reduction.hpp"
 

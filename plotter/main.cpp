@@ -1,15 +1,14 @@
 // brenplot: brenmark logs as a chart (through gnuplot) or as plain data.
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "plotter/chart_script.hpp"
 #include "plotter/log_pass.hpp"
 #include "plotter/plot_options.hpp"
 #include "services/external_program.hpp"
+#include "services/staged_file.hpp"
 
 namespace {
 
@@ -102,30 +101,24 @@ int main(int argc, char** argv) {
   chart.format = frame.format;
   chart.width = frame.width;
   chart.height = frame.height;
-  chart.output = options.output;
   chart.title = options.has_title ? options.title : DefaultTitle(options.logs);
-  if (!chart.output.empty()) {
-    // Checked here: gnuplot would draw to standard output instead.
-    std::FILE* probe = std::fopen(chart.output.c_str(), "ab");
-    if (probe == nullptr) return Fail(kBadUsage, "cannot write the chart file " + chart.output);
-    std::fclose(probe);
+  StagedFile file;
+  if (!options.output.empty() && !file.Begin(options.output)) {
+    return Fail(kBadUsage, "cannot write the chart file " + options.output);
   }
   std::fflush(stdout);
-  ExternalRun run = RunWithInput({"gnuplot"}, ChartScript(chart), !chart.output.empty());
+  ExternalRun run = RunWithInput({"gnuplot"}, ChartScript(chart), file.descriptor());
   if (!run.started) {
     return Fail(kNoGnuplot, "gnuplot not found; install it with: apt-get install gnuplot-nox");
   }
-  std::error_code ignored;
-  if (run.status == 0 && !run.input_taken) run.status = -1;
-  if (run.status == 0 && !chart.output.empty() &&
-      std::filesystem::file_size(chart.output, ignored) == 0) {
-    run.status = -1;
-  }
+  if (run.status == 0 && (!run.input_taken || file.Size() == 0)) run.status = -1;
+  // gnuplot has said what went wrong on the shared standard error.
+  if (run.status < 0) return Fail(kNoGnuplot, "gnuplot drew nothing");
   if (run.status != 0) {
-    std::string how =
-        run.status < 0 ? "drew nothing" : "failed (exit status " + std::to_string(run.status) + ")";
-    return Fail(kNoGnuplot,
-                "gnuplot " + how + "; a working one comes with: apt-get install gnuplot-nox");
+    return Fail(kNoGnuplot, "gnuplot failed (exit status " + std::to_string(run.status) + ")");
+  }
+  if (!options.output.empty() && !file.Commit()) {
+    return Fail(kBadUsage, "cannot write the chart file " + options.output);
   }
   return 0;
 }

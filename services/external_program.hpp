@@ -13,9 +13,9 @@ struct ExternalRun {
 
 // Runs argv[0] (searched in PATH) with `input` on its standard input, its
 // standard error shared with ours and its standard output ours or, when
-// `quiet_output`, discarded. Waits for its end.
+// `output` is a descriptor (not -1), that one. Waits for its end.
 ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input,
-                         bool quiet_output);
+                         int output = -1);
 
 // Columns and lines of the terminal on standard output; false when it is not
 // a terminal or does not tell.

@@ -9,8 +9,7 @@
 #include "services/external_program.hpp"
 #include "services/write_all_posix.hpp"
 
-ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input,
-                         bool quiet_output) {
+ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input, int output) {
   ExternalRun run;
   if (argv.empty()) return run;
   int data[2];
@@ -34,10 +33,7 @@ ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view 
     close(data[0]);
     close(data[1]);
     close(report[0]);
-    if (quiet_output) {
-      int null = open("/dev/null", O_WRONLY);
-      if (null >= 0) dup2(null, 1);
-    }
+    if (output >= 0) dup2(output, 1);
     execvp(args[0], args.data());
     int error = errno;
     WriteAll(report[1], reinterpret_cast<const char*>(&error), sizeof error);

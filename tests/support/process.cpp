@@ -245,3 +245,16 @@ RunResult RunProgram(const std::vector<std::string>& argv, std::string_view inpu
   result.err = child.err();
   return result;
 }
+
+std::string FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (size_t at = 0; at <= folders.size();) {
+    size_t end = folders.find(':', at);
+    if (end == std::string::npos) end = folders.size();
+    std::string candidate = folders.substr(at, end - at) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    at = end + 1;
+  }
+  return {};
+}

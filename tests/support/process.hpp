@@ -86,3 +86,7 @@ struct RunResult {
 RunResult RunProgram(const std::vector<std::string>& argv, std::string_view input = {},
                      const std::string& cwd = {}, const std::vector<std::string>& env = {},
                      int timeout_ms = 20000);
+
+// The program's path in a folder of PATH (RunProgram searches none); empty
+// when it is in none.
+std::string FindOnPath(const std::string& name);
