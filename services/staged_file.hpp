@@ -8,7 +8,8 @@
 class StagedFile {
  public:
   StagedFile() = default;
-  // A file never committed is removed.
+  // A file never committed is removed, also when the program is ended by
+  // SIGINT, SIGTERM, SIGHUP or SIGQUIT while it is staged.
   ~StagedFile();
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;

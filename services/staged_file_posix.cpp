@@ -1,8 +1,11 @@
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "services/staged_file.hpp"
 
@@ -11,11 +14,47 @@ namespace {
 // Room for the leading dot and the random tail within a name's 255 bytes.
 constexpr size_t kLongestBase = 200;
 
+// A run ended by Ctrl+C or a hang-up leaves no temporary file behind. One
+// staged file at a time has its name here.
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+char g_pending[PATH_MAX];
+volatile sig_atomic_t g_has_pending = 0;
+struct sigaction g_previous[sizeof kEndSignals / sizeof kEndSignals[0]];
+
+void RemovePending(int signal_number) {
+  if (g_has_pending) unlink(g_pending);
+  signal(signal_number, SIG_DFL);
+  raise(signal_number);
+}
+
+void Watch(const std::string& name) {
+  if (name.size() >= sizeof g_pending) return;
+  std::memcpy(g_pending, name.c_str(), name.size() + 1);
+  g_has_pending = 1;
+  struct sigaction action = {};
+  action.sa_handler = RemovePending;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < sizeof kEndSignals / sizeof kEndSignals[0]; ++i) {
+    sigaction(kEndSignals[i], &action, &g_previous[i]);
+  }
+}
+
+void Unwatch() {
+  if (!g_has_pending) return;
+  for (size_t i = 0; i < sizeof kEndSignals / sizeof kEndSignals[0]; ++i) {
+    sigaction(kEndSignals[i], &g_previous[i], nullptr);
+  }
+  g_has_pending = 0;
+}
+
 }  // namespace
 
 StagedFile::~StagedFile() {
   if (fd_ >= 0) close(fd_);
-  if (!temporary_.empty()) unlink(temporary_.c_str());
+  if (!temporary_.empty()) {
+    unlink(temporary_.c_str());
+    Unwatch();
+  }
 }
 
 bool StagedFile::Begin(const std::string& name) {
@@ -44,6 +83,7 @@ bool StagedFile::Begin(const std::string& name) {
   fd_ = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd_ < 0) return false;
   temporary_ = temporary;
+  Watch(temporary_);
   // The permissions the file would have had when written in place.
   mode_t mode = info.st_mode & 07777;
   if (!exists) {
@@ -69,6 +109,7 @@ bool StagedFile::Commit() {
   if (temporary_.empty()) return done;
   if (done && rename(temporary_.c_str(), target_.c_str()) != 0) done = false;
   if (!done) unlink(temporary_.c_str());
+  Unwatch();
   temporary_.clear();
   return done;
 }

@@ -1,6 +1,7 @@
 // brenplot's chart files: well-formed whatever text goes in, written to the
 // file named and to no other, and an old chart kept when a run fails.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,6 +124,30 @@ TEST(BrenplotFiles, FailedRunKeepsTheOldChart) {
   ASSERT_EQ(Plot({"-o", "k.svg", "v.log"}, {}, dir.path()).status, 0);
   EXPECT_TRUE(ReadWholeFile(dir.Path("k.svg")).starts_with("<?xml"));
   EXPECT_EQ(Files(dir).size(), before.size());
+}
+
+// Ctrl+C while gnuplot draws leaves the folder as it was.
+TEST(BrenplotFiles, InterruptedRunLeavesNothingBehind) {
+  TempDir bin;
+  bin.Write("gnuplot", "#!/bin/sh\ncat >/dev/null\necho started >&2\nexec sleep 20\n");
+  chmod(bin.Path("gnuplot").c_str(), 0755);
+  TempDir dir;
+  dir.Write("k.svg", "keep\n");
+  dir.Write("v.log", kLog);
+  const std::map<std::string, std::string> before = Files(dir);
+  for (int signal_number : {SIGINT, SIGTERM}) {
+    SpawnOptions options;
+    options.cwd = dir.path();
+    options.env = {"PATH=" + bin.path() + ":/usr/bin:/bin"};
+    Child plot({BRENPLOT_PATH, "-o", "k.svg", "v.log"}, options);
+    for (int i = 0; i < 500 && plot.err().find("started") == std::string::npos; ++i) {
+      plot.WaitForOutput("never", 10);
+    }
+    ASSERT_NE(plot.err().find("started"), std::string::npos);
+    kill(-plot.pid(), signal_number);  // the whole group, as Ctrl+C does
+    EXPECT_EQ(plot.Wait(5000), 128 + signal_number);
+    EXPECT_EQ(Files(dir), before) << signal_number;
+  }
 }
 
 }  // namespace
