@@ -56,6 +56,8 @@ double TimeStep(double span, int count) {
 }  // namespace
 
 std::string ChartScript(const Chart& chart) {
+  // No output is named: gnuplot draws to the descriptor it is given, so no
+  // file name has to survive its parser.
   std::string s;
   switch (chart.format) {
     case ChartFormat::kTerminal:
@@ -71,8 +73,6 @@ std::string ChartScript(const Chart& chart) {
            std::to_string(chart.height) + " noenhanced font 'sans,10' background '#ffffff'\n";
       break;
   }
-  // No output named: gnuplot draws to the descriptor it is given, so no file
-  // name has to survive its parser.
   // Terminal lines longer than the chart are dropped whole by gnuplot; centred
   // lines this short leave the corner free for the axis name.
   size_t room = chart.format == ChartFormat::kTerminal
