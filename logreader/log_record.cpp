@@ -259,8 +259,9 @@ Record ReadRecord(std::string_view line) {
   } else if (BeginsWithNumber(r.text)) {
     r.value = NumberValue(r.text);
     // The general reader clamps a number out of range; such a number is no reading.
-    bool suspect = r.value == 0.0 || std::fabs(r.value) == DBL_MAX;
-    r.kind = suspect && !DecimalInRange(r.text) ? RecordKind::kNoNumber : RecordKind::kReading;
+    bool clamped_or_zero = r.value == 0.0 || std::fabs(r.value) == DBL_MAX;
+    r.kind =
+        clamped_or_zero && !DecimalInRange(r.text) ? RecordKind::kNoNumber : RecordKind::kReading;
   } else {
     r.kind = RecordKind::kNoNumber;
   }
