@@ -89,8 +89,10 @@ void Alarms::Take(const Reading& reading, std::vector<Event>& events) {
     Beyond(low_, v < limit, v >= limit + margin - Slack(limit, margin), reading, "low",
            options_.low->text, events, raises);
   }
-  events.insert(events.end(), raises.begin(), raises.end());
   last_text_ = reading.text;
+  // --once counts repeats by the stamps: due ones come with the reading.
+  if (gaps_ && reading.timed) Repeats(reading.clock, reading.time, events);
+  events.insert(events.end(), raises.begin(), raises.end());
 }
 
 void Alarms::RaiseStale(std::string_view time, int64_t clock, std::vector<Event>& events) {

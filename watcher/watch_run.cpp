@@ -142,7 +142,6 @@ class Watch {
       reading.seconds = record.seconds;
       reading.time = stamp_.Of(record);
       reading.clock = record.seconds;
-      alarms_.Repeats(reading.clock, reading.time, events_);
     } else {
       reading.timed = false;
       if (!said_unstamped_) {
