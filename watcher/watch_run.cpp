@@ -15,7 +15,7 @@ namespace {
 
 // Followed logs are looked at again at least this often, for the stale and
 // repeat alarms, the commands and a stop request.
-constexpr int kLookMs = 500;
+constexpr int kLookMs = 1000;
 // While lines stream in they are taken in batches this far apart, so a busy
 // logger costs a few wake-ups a second, not one per record.
 constexpr int kBatchMs = 100;
