@@ -33,8 +33,8 @@ struct Now {
     Clock& clock = CurrentClock();
     micros = clock.MonotonicMicros();
     LocalTime t = clock.Now();
-    seconds = DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
-              t.second;
+    seconds =
+        DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
   }
