@@ -122,6 +122,12 @@ TEST(Brenwatch, OnceExitStatusAndUnreadableSource) {
   EXPECT_EQ(raised.status, 4);
   EXPECT_EQ(raised.out, "2026-12-09T06:00:10,raise,high,8.5,8\n");
   EXPECT_EQ(RunProgram({BRENWATCH_PATH, "--once", "--high", "9", log}).status, 0);
+  RunResult failed = RunProgram({BRENWATCH_PATH, "--once", "--high", "8", "--exec", "exit 3", log});
+  EXPECT_EQ(failed.status, 4);
+  EXPECT_NE(failed.err.find("the command for 2026-12-09T06:00:10,raise,high,8.5,8 failed "
+                            "(exit status 3)"),
+            std::string::npos)
+      << failed.err;
   RunResult missing = RunProgram({BRENWATCH_PATH, "--once", "--high", "9", dir.Path("no.ini")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("no.ini"), std::string::npos) << missing.err;
