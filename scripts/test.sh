@@ -14,6 +14,8 @@ command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
 command -v gnuplot >/dev/null 2>&1 || need+=(gnuplot-nox)
 command -v xmllint >/dev/null 2>&1 || need+=(libxml2-utils)
+# brenwatch's end-to-end test runs brenmark on a fast clock to see a log switch.
+command -v faketime >/dev/null 2>&1 || need+=(faketime)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.
 if [[ $(id -u) -eq 0 ]] && ! command -v mandoc >/dev/null 2>&1; then need+=(mandoc); fi
 install_missing "${need[@]}"
