@@ -1,0 +1,105 @@
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "services/console.hpp"
+#include "services/key_buffer.hpp"
+#include "services/runtime_error.hpp"
+#include "services/terminal_screen.hpp"
+#include "services/write_all_posix.hpp"
+
+namespace {
+
+// Alternate screen, cursor hidden, no wrapping at the right margin.
+constexpr char kEnter[] = "\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[H\x1b[2J";
+constexpr char kLeave[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr TerminalSize kUsualSize{80, 24};
+
+// Read by RestoreTerminalScreen from signal handlers.
+volatile sig_atomic_t screen_open = 0;
+bool restore_registered = false;
+
+void OnResize(int) {}
+
+// A resize interrupts the main loop's wait (poll is never restarted), so
+// the new size is drawn at once; other calls are restarted.
+void WakeOnResize() {
+  struct sigaction action {};
+  action.sa_handler = OnResize;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGWINCH, &action, nullptr);
+}
+
+bool TerminalCanPlaceText() {
+  const char* name = getenv("TERM");
+  return name == nullptr || (std::strcmp(name, "dumb") != 0 && name[0] != '\0');
+}
+
+class PosixTerminalScreen final : public TerminalScreen {
+ public:
+  PosixTerminalScreen() {
+    if (!restore_registered) {
+      restore_registered = true;
+      atexit(RestoreTerminalScreen);
+    }
+    RegisterExitCleanup(RestoreTerminalScreen);
+    WakeOnResize();
+    screen_open = 1;
+    WriteAll(STDOUT_FILENO, kEnter, sizeof kEnter - 1);
+    DropTypedKeys();
+  }
+  ~PosixTerminalScreen() override { RestoreTerminalScreen(); }
+
+  TerminalSize Size() override {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0)
+      return kUsualSize;
+    return {size.ws_col, size.ws_row};
+  }
+
+  // One write per screen, each row cleared just before its text, so a
+  // redraw never flickers through an empty screen. A row is not cleared
+  // behind its text: behind a full row the cursor sits on its last cell.
+  void Draw(std::string_view screen) override {
+    DropTypedKeys();
+    frame_.clear();
+    int row = 0;
+    for (bool more = true; more;) {
+      size_t end = screen.find('\n');
+      more = end != std::string_view::npos;
+      frame_ += "\x1b[" + std::to_string(++row) + ";1H\x1b[2K";
+      frame_.append(screen.substr(0, end));
+      if (more) screen.remove_prefix(end + 1);
+    }
+    if (row < Size().rows) frame_ += "\x1b[" + std::to_string(row + 1) + ";1H\x1b[J";
+    WriteAll(STDOUT_FILENO, frame_.data(), frame_.size());
+  }
+
+ private:
+  // Keeps the keyboard's terminal raw (no echo) for as long as the process
+  // runs, restored by the console's own guard on every way out.
+  static void DropTypedKeys() {
+    KeyBuffer ignored;
+    ProcessConsole().CollectKeys(ignored);
+  }
+
+  std::string frame_;
+};
+
+}  // namespace
+
+std::unique_ptr<TerminalScreen> OpenTerminalScreen() {
+  if (!isatty(STDOUT_FILENO) || !TerminalCanPlaceText()) return nullptr;
+  return std::make_unique<PosixTerminalScreen>();
+}
+
+void RestoreTerminalScreen() {
+  if (!screen_open) return;
+  screen_open = 0;
+  WriteAll(STDOUT_FILENO, kLeave, sizeof kLeave - 1);
+}
