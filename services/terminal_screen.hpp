@@ -19,6 +19,9 @@ class TerminalScreen {
   // Replaces what is shown: one line per row from the top, lines separated
   // by '\n' and each no wider than the terminal; the rows below are cleared.
   virtual void Draw(std::string_view screen) = 0;
+  // True once after what was drawn was lost (the job was stopped and given
+  // the terminal back): draw again now.
+  virtual bool NeedsRedraw() { return false; }
 };
 
 // Standard output's terminal, or null when standard output is no terminal

@@ -18,13 +18,13 @@ class TerminalLiveScreen final : public LiveScreen {
     chart_changed_ = true;
   }
 
-  // A new size is drawn at once; other changes wait for the second to pass
+  // A new size (or a terminal given back) is drawn at once; other changes wait for the second to pass
   // and are held until a later call.
   void Show(const ScreenState& state) override {
     TerminalSize size = terminal_->Size();
     int64_t now = CurrentClock().MonotonicMicros();
     bool changed = !drawn_ || chart_changed_ || !(state == drawn_state_);
-    bool resized = drawn_ && !(size == drawn_size_);
+    bool resized = (drawn_ && !(size == drawn_size_)) || terminal_->NeedsRedraw();
     held_ = changed && !resized && drawn_ && now - drawn_micros_ < kDrawIntervalMicros;
     if (held_ || !(changed || resized)) return;
     terminal_->Draw(DrawScreen(state, chart_, size.columns, size.rows));
