@@ -13,6 +13,7 @@ constexpr TerminalSize kUsualSize{80, 25};
 
 // Read by RestoreTerminalScreen from the Ctrl+C handler's thread.
 HANDLE original_output = INVALID_HANDLE_VALUE;
+CONSOLE_CURSOR_INFO original_cursor{25, TRUE};
 std::atomic<bool> screen_shown{false};
 bool restore_registered = false;
 
@@ -78,6 +79,7 @@ std::unique_ptr<TerminalScreen> OpenTerminalScreen() {
   CONSOLE_CURSOR_INFO cursor{25, FALSE};
   SetConsoleCursorInfo(buffer, &cursor);
   original_output = output;
+  GetConsoleCursorInfo(output, &original_cursor);
   if (!restore_registered) {
     restore_registered = true;
     atexit(RestoreTerminalScreen);
@@ -94,4 +96,6 @@ std::unique_ptr<TerminalScreen> OpenTerminalScreen() {
 void RestoreTerminalScreen() {
   if (!screen_shown.exchange(false)) return;
   SetConsoleActiveScreenBuffer(original_output);
+  // Some consoles keep the hidden cursor of the screen given up.
+  SetConsoleCursorInfo(original_output, &original_cursor);
 }
