@@ -19,7 +19,8 @@ bool restore_registered = false;
 
 std::wstring Widened(std::string_view text) {
   if (text.empty()) return {};
-  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L' ');
   if (size > 0)
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
@@ -72,9 +73,9 @@ std::unique_ptr<TerminalScreen> OpenTerminalScreen() {
   DWORD mode = 0;
   if (output == INVALID_HANDLE_VALUE || output == nullptr || !GetConsoleMode(output, &mode))
     return nullptr;
-  HANDLE buffer = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            CONSOLE_TEXTMODE_BUFFER, nullptr);
+  HANDLE buffer =
+      CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
   if (buffer == INVALID_HANDLE_VALUE) return nullptr;
   CONSOLE_CURSOR_INFO cursor{25, FALSE};
   SetConsoleCursorInfo(buffer, &cursor);

@@ -65,7 +65,9 @@ std::string ValueLabel(double value, int decimals) {
 class Plot {
  public:
   Plot(Range range, int width, int height)
-      : range_(range), height_(height), cells_(static_cast<size_t>(height), std::string(static_cast<size_t>(width), ' ')) {}
+      : range_(range),
+        height_(height),
+        cells_(static_cast<size_t>(height), std::string(static_cast<size_t>(width), ' ')) {}
 
   int RowOf(double value) const {
     double share = (range_.high - value) / (range_.high - range_.low);
@@ -76,7 +78,8 @@ class Plot {
     return range_.high - (range_.high - range_.low) * row / std::max(1, height_ - 1);
   }
   void Band(int column, double low, double high) {
-    for (int row = RowOf(high); row <= RowOf(low); ++row) cells_[static_cast<size_t>(row)][static_cast<size_t>(column)] = '#';
+    for (int row = RowOf(high); row <= RowOf(low); ++row)
+      cells_[static_cast<size_t>(row)][static_cast<size_t>(column)] = '#';
   }
   void Limit(double value) {
     if (value < range_.low || value > range_.high) return;
@@ -148,7 +151,8 @@ std::vector<std::string> DrawChart(const ChartWindow& chart, int columns, int ro
   std::vector<std::string> labels(static_cast<size_t>(height));
   labels.front() = ValueLabel(range.high, decimals);
   labels.back() = ValueLabel(range.low, decimals);
-  if (height >= 5) labels[static_cast<size_t>(height / 2)] = ValueLabel(scale.ValueOf(height / 2), decimals);
+  if (height >= 5)
+    labels[static_cast<size_t>(height / 2)] = ValueLabel(scale.ValueOf(height / 2), decimals);
   size_t label_width = 0;
   for (const std::string& label : labels) label_width = std::max(label_width, label.size());
   if (columns - static_cast<int>(label_width) - 1 < kMinimumPlotWidth) label_width = 0;
@@ -163,13 +167,15 @@ std::vector<std::string> DrawChart(const ChartWindow& chart, int columns, int ro
     std::string label = label_width > 0 ? labels[static_cast<size_t>(row)] : "";
     lines.push_back(std::string(label_width - label.size(), ' ') + label + "|" + plot.Row(row));
   }
-  lines.push_back(std::string(label_width, ' ') + "+" + std::string(static_cast<size_t>(width), '-'));
+  lines.push_back(std::string(label_width, ' ') + "+" +
+                  std::string(static_cast<size_t>(width), '-'));
   bool with_date = chart.BucketSeconds() * chart.BucketCount() > kSecondsPerDay;
   std::string start = TimeLabel(chart.WindowStart(), with_date);
   std::string latest = TimeLabel(chart.LatestSeconds(), with_date);
   std::string times = std::string(label_width + 1, ' ');
   if (static_cast<int>(start.size() + latest.size()) + 1 <= width) {
-    times += start + std::string(static_cast<size_t>(width) - start.size() - latest.size(), ' ') + latest;
+    times += start + std::string(static_cast<size_t>(width) - start.size() - latest.size(), ' ') +
+             latest;
   } else {
     times += latest;
   }

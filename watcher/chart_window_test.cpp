@@ -48,8 +48,8 @@ TEST(ChartWindow, KeepsOnlyTheWindowInFixedMemory) {
 TEST(ChartWindow, ReadingsOutOfOrder) {
   struct Case {
     const char* name;
-    int64_t second_at;   // seconds after the first reading at 100000
-    double low, high;    // what the window holds afterwards
+    int64_t second_at;  // seconds after the first reading at 100000
+    double low, high;   // what the window holds afterwards
     int64_t latest;
   };
   const Case cases[] = {

@@ -18,8 +18,8 @@ class TerminalLiveScreen final : public LiveScreen {
     chart_changed_ = true;
   }
 
-  // A new size (or a terminal given back) is drawn at once; other changes wait for the second to pass
-  // and are held until a later call.
+  // A new size (or a terminal given back) is drawn at once; other changes wait for the second to
+  // pass and are held until a later call.
   void Show(const ScreenState& state) override {
     TerminalSize size = terminal_->Size();
     int64_t now = CurrentClock().MonotonicMicros();

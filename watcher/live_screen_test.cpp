@@ -44,7 +44,7 @@ TEST(LiveScreen, DrawsChangesAtMostOnceASecondAndResizesAtOnce) {
       {1000, kNothing, true, -1},   // the held reading, on time
       {1200, kResize, true, -1},    // a new size at once
       {1300, kEvent, false, 900},
-      {9000, kNothing, true, -1},   // a late call still draws what was held
+      {9000, kNothing, true, -1},  // a late call still draws what was held
       {9000, kNothing, false, -1},
   };
   FakeClock clock;

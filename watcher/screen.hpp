@@ -9,15 +9,15 @@
 #include <vector>
 
 struct AlarmView {
-  std::string kind;    // "high", "low", "stale"
-  std::string limit;   // as given ("8", "-20.5"; stale: seconds)
+  std::string kind;   // "high", "low", "stale"
+  std::string limit;  // as given ("8", "-20.5"; stale: seconds)
   bool raised = false;
-  std::string since;   // yyyy-mm-ddThh:mm:ss of the last raise or clear; empty: never
+  std::string since;  // yyyy-mm-ddThh:mm:ss of the last raise or clear; empty: never
   bool operator==(const AlarmView&) const = default;
 };
 
 struct ScreenState {
-  std::string log;                  // the log file followed
+  std::string log;  // the log file followed
   bool has_reading = false;
   std::string last_value;           // as the log wrote it
   std::string last_time;            // yyyy-mm-ddThh:mm:ss

@@ -7,6 +7,10 @@
 
 namespace {
 
+// No terminal is larger; a bogus size must not cost gigabytes of cells.
+constexpr int kLargestColumns = 2048;
+constexpr int kLargestRows = 512;
+
 // Below this the chart says too little to be worth the events it displaces.
 constexpr int kMinimumChartRows = 4;
 
@@ -52,9 +56,10 @@ std::vector<double> ChartLimits(const std::vector<AlarmView>& alarms) {
 // From the top: what is followed, the latest reading, the alarms, the last
 // events, then the chart in what is left. A short terminal keeps the lines
 // nearest the top.
-std::string DrawScreen(const ScreenState& state, const ChartWindow& chart, int columns,
-                       int rows) {
+std::string DrawScreen(const ScreenState& state, const ChartWindow& chart, int columns, int rows) {
   if (columns < 1 || rows < 1) return "";
+  columns = std::min(columns, kLargestColumns);
+  rows = std::min(rows, kLargestRows);
   std::vector<std::string> lines = {"brenwatch: " + state.log};
   for (std::string& line : ReadingLines(state, columns)) lines.push_back(std::move(line));
   for (const AlarmView& alarm : state.alarms) lines.push_back(AlarmLine(alarm));
@@ -68,7 +73,8 @@ std::string DrawScreen(const ScreenState& state, const ChartWindow& chart, int c
     if (event_rows > 0) lines.push_back("No alarm events yet");
   } else {
     auto shown = static_cast<size_t>(event_rows);
-    for (size_t i = state.events.size() - std::min(shown, state.events.size()); i < state.events.size(); ++i)
+    for (size_t i = state.events.size() - std::min(shown, state.events.size());
+         i < state.events.size(); ++i)
       lines.push_back(state.events[i]);
   }
 

@@ -47,9 +47,7 @@ ChartWindow SampleChart() {
 }
 
 TEST(DrawScreen, EverythingFitsAndTheChartIsScaled) {
-  const struct {
-    int columns, rows;
-  } sizes[] = {{80, 24}, {132, 40}};
+  const struct { int columns, rows; } sizes[] = {{80, 24}, {132, 40}};
   ScreenState state = SampleState();
   ChartWindow chart = SampleChart();
   for (auto size : sizes) {
@@ -75,7 +73,8 @@ TEST(DrawScreen, EverythingFitsAndTheChartIsScaled) {
       if (line.find('|') != std::string::npos) plot.push_back(line);
     }
     ASSERT_GE(plot.size(), 5u);
-    EXPECT_EQ(plot.front().substr(0, plot.front().find('|')).find("8.5"), plot.front().find('|') - 3);
+    EXPECT_EQ(plot.front().substr(0, plot.front().find('|')).find("8.5"),
+              plot.front().find('|') - 3);
     EXPECT_NE(plot.back().find("-20.5|"), std::string::npos);
     size_t axis = plot.front().find('|');
     double width = static_cast<double>(plot.front().size() - axis - 1);
@@ -96,7 +95,8 @@ TEST(DrawScreen, EverythingFitsAndTheChartIsScaled) {
 TEST(DrawScreen, SmallTerminalsAndHostileTextStaySane) {
   const struct {
     int columns, rows;
-  } sizes[] = {{20, 5}, {1, 1}, {3, 40}, {200, 2}, {0, 10}, {10, 0}, {-1, -1}, {40, 9}};
+  } sizes[] = {{20, 5}, {1, 1},   {3, 40}, {200, 2},      {0, 10},
+               {10, 0}, {-1, -1}, {40, 9}, {65535, 65535}};
   ScreenState state = SampleState();
   state.log = "/tmp/\x1b[2J\x07" + std::string(300, 'x') + "\xc3\xa9\xe2\x82\xac\xff";
   ChartWindow chart = SampleChart();
