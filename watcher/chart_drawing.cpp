@@ -71,6 +71,8 @@ class Plot {
 
   int RowOf(double value) const {
     double share = (range_.high - value) / (range_.high - range_.low);
+    // Readings near the ends of what a double holds leave no usable scale.
+    if (!std::isfinite(share)) share = 0;
     long row = std::lround(share * (height_ - 1));
     return static_cast<int>(std::clamp<long>(row, 0, height_ - 1));
   }
@@ -106,9 +108,11 @@ Range RangeOf(const ChartWindow& chart) {
     first = false;
   }
   // A steady reading is drawn across the middle.
-  if (!(range.high - range.low > 1e-9 * std::max(1.0, std::fabs(range.high)))) {
-    range.low -= 0.5;
-    range.high += 0.5;
+  double least = 1e-9 * std::max(1.0, std::fabs(range.high));
+  if (!(range.high - range.low > least)) {
+    double pad = std::max(0.5, std::fabs(range.high) * 1e-3);
+    range.low -= pad;
+    range.high += pad;
   }
   return range;
 }

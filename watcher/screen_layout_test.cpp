@@ -100,9 +100,13 @@ TEST(DrawScreen, SmallTerminalsAndHostileTextStaySane) {
   ScreenState state = SampleState();
   state.log = "/tmp/\x1b[2J\x07" + std::string(300, 'x') + "\xc3\xa9\xe2\x82\xac\xff";
   ChartWindow chart = SampleChart();
+  ChartWindow extreme(3600);
+  for (double value : {1e308, -1e308, 5.0, 1e-300}) extreme.Add(kStart, value);
+  ChartWindow steady_huge(3600);
+  steady_huge.Add(kStart, 1e300);
   for (auto size : sizes) {
     SCOPED_TRACE(std::to_string(size.columns) + "x" + std::to_string(size.rows));
-    for (const ChartWindow& drawn : {chart, ChartWindow(3600)}) {
+    for (const ChartWindow& drawn : {chart, ChartWindow(3600), extreme, steady_huge}) {
       std::string screen = DrawScreen(state, drawn, size.columns, size.rows);
       std::vector<std::string> lines = Lines(screen);
       EXPECT_LE(lines.size(), static_cast<size_t>(std::max(0, size.rows)));
