@@ -7,6 +7,9 @@
 namespace {
 
 constexpr int64_t kDrawIntervalMicros = 1000000;
+// An unchanged screen is drawn again after this long, mending what other
+// writers to the terminal (an error message, a command's output) left on it.
+constexpr int64_t kRefreshMicros = 10000000;
 
 class TerminalLiveScreen final : public LiveScreen {
  public:
@@ -23,7 +26,8 @@ class TerminalLiveScreen final : public LiveScreen {
   void Show(const ScreenState& state) override {
     TerminalSize size = terminal_->Size();
     int64_t now = CurrentClock().MonotonicMicros();
-    bool changed = !drawn_ || chart_changed_ || !(state == drawn_state_);
+    bool changed = !drawn_ || chart_changed_ || !(state == drawn_state_) ||
+                   now - drawn_micros_ >= kRefreshMicros;
     bool resized = (drawn_ && !(size == drawn_size_)) || terminal_->NeedsRedraw();
     held_ = changed && !resized && drawn_ && now - drawn_micros_ < kDrawIntervalMicros;
     if (held_ || !(changed || resized)) return;

@@ -46,6 +46,8 @@ TEST(LiveScreen, DrawsChangesAtMostOnceASecondAndResizesAtOnce) {
       {1300, kEvent, false, 900},
       {9000, kNothing, true, -1},  // a late call still draws what was held
       {9000, kNothing, false, -1},
+      {18900, kNothing, false, -1},
+      {19000, kNothing, true, -1},  // unchanged, mended now and then
   };
   FakeClock clock;
   SetClock(&clock);

@@ -83,9 +83,10 @@ class LiveScreen {
   // A reading for the chart.
   virtual void Add(int64_t seconds, double value) = 0;
   // Redraws when at least a second has passed since the last draw (or the
-  // terminal was resized). Nothing is drawn while nothing changed.
+  // terminal was resized). An unchanged screen is drawn again only every
+  // ten seconds.
   virtual void Show(const ScreenState& state) = 0;
   // Milliseconds until a change held back by the once-a-second limit is due
   // (call Show then), or -1 when none waits: the main loop's longest sleep.
-  virtual int MillisecondsUntilDue() const = 0;
+  virtual int MillisecondsUntilDue() const { return -1; }
 };
