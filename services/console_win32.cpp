@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "services/console.hpp"
+#include "services/console_writer.hpp"
 #include "services/console_events.hpp"
 #include "services/runtime_error.hpp"
 
@@ -35,13 +36,15 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   }
 }
 
-void WriteAll(HANDLE out, std::string_view bytes) {
+// False when the console is gone for good (a closed pipe, no console).
+bool WriteAll(HANDLE out, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
-    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return;
+    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
     bytes.remove_prefix(written);
   }
+  return true;
 }
 
 bool IsConsoleHandle(HANDLE handle) {
@@ -53,7 +56,34 @@ class Win32Console final : public ConsoleDevice {
  public:
   ~Win32Console() override { RestoreConsole(); }
 
-  void Write(std::string_view bytes) override { WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+  void Write(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, false);
+    } else {
+      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+    }
+  }
+
+  void WriteEcho(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, true);
+    } else {
+      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+    }
+  }
+
+  void Finish(int ms) override {
+    if (writer_ != nullptr) writer_->Drain(ms);
+  }
+
+  // A console write waits while the user selects text in the window (and
+  // behind a full pipe): only the output thread waits then.
+  void Queue() {
+    if (writer_ != nullptr) return;
+    // Never freed: at exit its thread may still wait in a write.
+    writer_ = new ConsoleWriter(
+        [](std::string_view bytes) { return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); });
+  }
 
   void CollectKeys(KeyBuffer& keys) override {
     if (exhausted_) return;
@@ -168,6 +198,7 @@ class Win32Console final : public ConsoleDevice {
 
   Input input_ = Input::kUnknown;
   HANDLE input_handle_ = INVALID_HANDLE_VALUE;
+  ConsoleWriter* writer_ = nullptr;
   bool exhausted_ = false;
   ConsoleKeyTranslator translator_;
   std::vector<int> decoded_;
@@ -178,6 +209,10 @@ class Win32Console final : public ConsoleDevice {
 ConsoleDevice& ProcessConsole() {
   static Win32Console console;
   return console;
+}
+
+void QueueConsoleOutput() {
+  static_cast<Win32Console&>(ProcessConsole()).Queue();
 }
 
 void RestoreConsole() {

@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "services/console.hpp"
 #include "services/files.hpp"
 #include "services/runtime_error.hpp"
 
 namespace {
+
+// A console that does not take output must not keep the report back.
+constexpr int kReportDrainMs = 2000;
 
 // Set by the first way out; a second one waits for it instead of running
 // the cleanups again.
@@ -113,6 +117,8 @@ void RaiseRuntimeError(int number, int line) {
     for (;;) Sleep(INFINITE);
   }
   CloseAllFiles();
+  // The lines before the report come before it.
+  FinishConsoleOutput(kReportDrainMs);
   RunExitCleanups();
   std::fflush(nullptr);
   WriteReport(number, line);

@@ -126,6 +126,31 @@ class DevicePort final : public PortChannel {
     return kNoError;
   }
 
+  int PortWriteSome(const char* data, size_t count, size_t& taken) override {
+    taken = 0;
+    int fd = fd_.load();
+    if (!LinesUp(fd)) return kNoError;
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return kFileIoError;
+    // Only for this write: reads still wait as the line settings say.
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int result = kNoError;
+    while (taken < count) {
+      ssize_t put = write(fd, data + taken, count - taken);
+      if (put > 0) {
+        taken += static_cast<size_t>(put);
+        continue;
+      }
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+      if (put < 0 && HungUpError(errno)) lost_ = true;
+      result = kFileIoError;
+      break;
+    }
+    fcntl(fd, F_SETFL, flags);
+    return result;
+  }
+
   int WaitDescriptor() override { return !block_.empty() ? -1 : fd_.load(); }
 
   // Bytes still held are served first; the loop asks only when none are.
@@ -152,6 +177,16 @@ class DevicePort final : public PortChannel {
   }
 
  private:
+  // The lines a write waits for, looked at once: a device that is not
+  // ready takes nothing yet.
+  bool LinesUp(int fd) {
+    if (options_.CdMs == 0 && options_.DsrMs == 0) return true;
+    uint32_t lines = 0;
+    if (!ReadModemLines(fd, lines)) return false;
+    if (options_.CdMs != 0 && (lines & kModemCarrierDetect) == 0) return false;
+    return options_.DsrMs == 0 || (lines & kModemDataSetReady) != 0;
+  }
+
   bool Fetch(size_t waiting) {
     ssize_t got = ReadRetrying(fd_.load(), block_.space(), std::min(waiting, kBlockSize));
     if (got == 0 || (got < 0 && HungUpError(errno))) lost_ = true;
