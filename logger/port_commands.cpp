@@ -17,10 +17,11 @@ constexpr int64_t kShortestBoundMicros = 1000000;
 
 struct Pending {
   std::string bytes;
-  int64_t deadline_micros = 0;  // 0 until its write begins
+  int64_t deadline_micros = 0;
+  bool begun = false;  // part of it was taken
 };
 
-// The text and its line end wait apart: a text the device did not take
+// The text and its line end wait apart: a text the device took only part of
 // still gets its line end, so the next command is not glued to a fragment.
 std::deque<Pending> pending;
 
@@ -34,8 +35,11 @@ int64_t BoundMicros() {
 }  // namespace
 
 void SendCommand(std::string_view text) {
-  if (!text.empty()) pending.push_back(Pending{std::string(text), 0});
-  pending.push_back(Pending{"\r\n", 0});
+  // Counted from the key: a device that stalls for a minute must not get a
+  // minute of stale commands when it reads again.
+  int64_t deadline = CurrentClock().MonotonicMicros() + BoundMicros();
+  if (!text.empty()) pending.push_back(Pending{std::string(text), deadline});
+  pending.push_back(Pending{"\r\n", deadline});
   PumpCommands();
 }
 
@@ -44,15 +48,17 @@ void PumpCommands() {
   while (!pending.empty()) {
     Pending& front = pending.front();
     int64_t now = clock.MonotonicMicros();
-    if (front.deadline_micros == 0) front.deadline_micros = now + BoundMicros();
     size_t taken = 0;
     int error = WritePortSome(kPortFileNumber, front.bytes.data(), front.bytes.size(), taken);
     front.bytes.erase(0, taken);
-    if (error != 0 || front.bytes.empty() || now >= front.deadline_micros) {
-      pending.pop_front();
-      continue;
+    if (taken > 0) front.begun = true;
+    if (error == 0 && !front.bytes.empty() && now < front.deadline_micros) return;
+    bool cut_short = front.begun && !front.bytes.empty();
+    pending.pop_front();
+    if (cut_short && !pending.empty() && pending.front().bytes == "\r\n") {
+      pending.front().deadline_micros = std::max(pending.front().deadline_micros,
+                                                 now + BoundMicros());
     }
-    return;
   }
 }
 
