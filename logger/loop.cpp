@@ -89,6 +89,7 @@ int8_t COMMUNICATIONS() {
   HoldLines(true);
   DropCommands();
   while (Settings.ExitCode == 0) {
+    AnswerInterrupt();
     PumpCommands();
     Receive(line, watch);
     if (Settings.ExitCode != 0) break;

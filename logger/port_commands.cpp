@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int64_t kShortestBoundMicros = 1000000;
-
 struct Pending {
   std::string bytes;
   int64_t deadline_micros = 0;
@@ -27,9 +25,8 @@ std::deque<Pending> pending;
 
 int64_t BoundMicros() {
   PortOptions options;
-  int64_t cs_micros = 0;
-  if (ParsePortSpec(Settings.PortStr, options) == 0) cs_micros = int64_t{options.CtsMs} * 1000;
-  return std::max(kShortestBoundMicros, cs_micros);
+  ParsePortSpec(Settings.PortStr, options);
+  return int64_t{DeviceWaitBoundMs(options)} * 1000;
 }
 
 }  // namespace

@@ -120,6 +120,7 @@ void Pause(int ms) {
   ConsoleDevice& console = CurrentConsole();
   if (ms == -1) {
     for (;;) {
+      AnswerInterrupt();
       Collect(console);
       if (keys.hit) {
         keys.hit = false;
@@ -133,6 +134,7 @@ void Pause(int ms) {
   if (ms < 0) return;
   if (ms >= 100) {
     while (ms > kPauseSliceMs) {
+      AnswerInterrupt();
       Collect(console);
       if (keys.hit) {
         keys.hit = false;

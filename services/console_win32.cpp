@@ -5,6 +5,7 @@
 
 #include "services/console.hpp"
 #include "services/console_writer.hpp"
+#include "services/loop_requests_win32.hpp"
 #include "services/console_events.hpp"
 #include "services/runtime_error.hpp"
 
@@ -13,13 +14,17 @@ namespace {
 constexpr DWORD kEventBatch = 64;
 // More than the key buffer holds; a flood of piped bytes would only drop.
 constexpr DWORD kReadChunk = 512;
-// How long a closing console waits for the logger to see Alt+F4 and close
-// its files; the system ends the process after some seconds anyway.
+// At most this long a closing console waits for the logger to close its
+// files; the system ends the process after some seconds anyway.
 constexpr DWORD kCloseGraceMs = 4000;
+// The end of a run asked for by a closing console: as a closed terminal's
+// hang-up ends it on POSIX.
+constexpr int kClosedConsoleEnding = 13;
 
 std::atomic<int> pending_close_keys{0};
 DWORD saved_input_mode = 0;
 std::atomic<bool> input_mode_changed{false};
+HANDLE files_closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   switch (event) {
@@ -27,13 +32,20 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
       ++pending_close_keys;
-      // Returning lets the system end the process: give the main loop the
-      // time to take the key and close its files.
-      Sleep(kCloseGraceMs);
+      AskLoopToEnd(kClosedConsoleEnding);
+      // Returning lets the system end the process: first the loop closes
+      // its files, and says so.
+      if (files_closed != nullptr) WaitForSingleObject(files_closed, kCloseGraceMs);
       return TRUE;
     default:
       return FALSE;
   }
+}
+
+// Runs once the files are closed, on every way out.
+void OnFilesClosed() {
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  if (files_closed != nullptr) SetEvent(files_closed);
 }
 
 // False when the console is gone for good (a closed pipe, no console).
@@ -114,6 +126,7 @@ class Win32Console final : public ConsoleDevice {
   void Start() {
     input_handle_ = GetStdHandle(STD_INPUT_HANDLE);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    RegisterExitCleanup(OnFilesClosed);
     if (!IsConsoleHandle(input_handle_)) {
       input_ = Input::kStream;
       return;

@@ -51,6 +51,19 @@ void ReleaseAndClose(int fd) {
   close(fd);
 }
 
+// What the device has not taken within the bound is dropped first: with
+// flow control holding the line, close() would wait out the driver's closing
+// time (half a minute by default).
+void DropUnsentOutput(int fd, uint32_t bound_ms) {
+  constexpr uint32_t kSliceMs = 10;
+  for (uint32_t waited = 0; waited < bound_ms; waited += kSliceMs) {
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+    usleep(kSliceMs * 1000);
+  }
+  ioctl(fd, TCFLSH, TCOFLUSH);
+}
+
 // What a tty answers once it hung up (device side closed, adapter pulled).
 bool HungUpError(int error) {
   return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
@@ -166,14 +179,18 @@ class DevicePort final : public PortChannel {
 
   int Close() override {
     int fd = fd_.exchange(-1);
-    if (fd >= 0) ReleaseAndClose(fd);
+    if (fd < 0) return kNoError;
+    DropUnsentOutput(fd, DeviceWaitBoundMs(options_));
+    ReleaseAndClose(fd);
     return kNoError;
   }
 
-  // Signal time: ioctl and close are plain system calls.
+  // Signal time: ioctl and close are plain system calls; nothing waits.
   void EmergencyClose() override {
     int fd = fd_.exchange(-1);
-    if (fd >= 0) ReleaseAndClose(fd);
+    if (fd < 0) return;
+    DropUnsentOutput(fd, 0);
+    ReleaseAndClose(fd);
   }
 
  private:

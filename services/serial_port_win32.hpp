@@ -7,3 +7,9 @@
 // already waiting). Call PortReceiveEventSeen once it was found signalled.
 HANDLE PortReceiveEvent(int number);
 void PortReceiveEventSeen(int number);
+
+// Waits at most `limit_ms` for an overlapped transfer to end, and cancels one
+// that has not; false when it did not end well. `abandoned` is set when not
+// even the cancel ended it: its OVERLAPPED and event must then never be freed.
+bool FinishTransfer(HANDLE port, OVERLAPPED& overlapped, DWORD limit_ms, DWORD& moved,
+                    bool& abandoned);
