@@ -31,6 +31,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
+      NoteControlEvent();
       ++pending_close_keys;
       AskLoopToEnd(kClosedConsoleEnding);
       // Returning lets the system end the process: first the loop closes
@@ -44,7 +45,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 // Runs once the files are closed, on every way out.
 void OnFilesClosed() {
-  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  if (!ControlEventSeen()) SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
   if (files_closed != nullptr) SetEvent(files_closed);
 }
 

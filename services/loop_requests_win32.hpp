@@ -9,3 +9,7 @@ HANDLE LoopWakeEvent();
 // Asks the loop to end the run with `number` as the interrupt would; false
 // when the program has no loop that answers (then the caller ends it).
 bool AskLoopToEnd(int number);
+// Set by a control handler as it begins. While one runs the system holds
+// the handlers' lock, so removing a handler then would never return.
+void NoteControlEvent();
+bool ControlEventSeen();

@@ -30,6 +30,7 @@ constexpr DWORD kCleanupLimitMs = 3000;
 constexpr DWORD kAnswerSliceMs = 50;
 
 std::atomic<bool> loop_answers{false};
+std::atomic<bool> control_event_seen{false};
 std::atomic<int> requested_ending{0};
 HANDLE wake_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
@@ -123,6 +124,7 @@ LONG WINAPI OnException(EXCEPTION_POINTERS* info) {
 // Ctrl+C is the interrupt; Ctrl+Break and the rest are left to others.
 BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT) return FALSE;
+  NoteControlEvent();
   if (AskLoopToEnd(9)) {
     for (DWORD waited = 0; waited < kCleanupLimitMs; waited += kAnswerSliceMs) {
       Sleep(kAnswerSliceMs);
@@ -136,6 +138,14 @@ BOOL WINAPI OnControl(DWORD event) {
 }
 
 }  // namespace
+
+void NoteControlEvent() {
+  control_event_seen = true;
+}
+
+bool ControlEventSeen() {
+  return control_event_seen.load();
+}
 
 HANDLE LoopWakeEvent() {
   return wake_event;
