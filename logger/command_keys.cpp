@@ -6,8 +6,9 @@
 
 #include "logger/exit_codes.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_commands.hpp"
 #include "services/console.hpp"
-#include "services/serial_port.hpp"
+#include "services/files.hpp"
 #include "services/text_forms.hpp"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr int kCtrlZ = 26;
 
 // A device that does not take a command is not worth ending the run for.
 void Send(std::string_view command) {
-  PrintPortLine(kPortFileNumber, command);
+  SendCommand(command);
 }
 
 struct ReportTime {
@@ -116,6 +117,14 @@ void StepOffset(double step) {
   Send("DO " + SingleText(stepped));
 }
 
+bool IsCommandKey(int code) {
+  if (code >= '0' && code <= '9') return true;
+  for (char letter : std::string_view("DFCAERVMBSQLU")) {
+    if (IsLetter(code, letter)) return true;
+  }
+  return code == 'z' || code == kCtrlZ || code == '<' || code == ',' || code == '>' || code == '.';
+}
+
 }  // namespace
 
 int EffectiveExitKey() {
@@ -130,6 +139,12 @@ void HandleCommandKey(int code) {
   }
   if (code == EffectiveExitKey()) {
     Settings.ExitCode = kExitKeyPressed;
+    return;
+  }
+  // Nothing would reach the device: the flags and the offset must keep
+  // describing it as it is.
+  if (ChannelAt(kPortFileNumber) == nullptr) {
+    if (IsCommandKey(code)) PrintLine("Com port lost, key ignored: " + Settings.PortStr);
     return;
   }
   for (const ReportTime& r : kReportTimes) {

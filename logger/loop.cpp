@@ -6,6 +6,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_commands.hpp"
 #include "logger/port_watch.hpp"
 #include "services/console.hpp"
 #include "services/idle_wait.hpp"
@@ -41,7 +42,8 @@ void Receive(std::string& line, PortWatch& watch) {
       watch.Lose(line);
       return;
     }
-    IdleWait(kPortFileNumber, kIdleSleepMs, kLongestIdleMs);
+    // A command the device has not taken yet is tried again every pass.
+    IdleWait(kPortFileNumber, kIdleSleepMs, CommandsWaiting() ? kIdleSleepMs : kLongestIdleMs);
     return;
   }
   char byte = 0;
@@ -85,7 +87,10 @@ int8_t COMMUNICATIONS() {
   line.reserve(256);
   PortWatch watch;
   HoldLines(true);
+  DropCommands();
   while (Settings.ExitCode == 0) {
+    AnswerInterrupt();
+    PumpCommands();
     Receive(line, watch);
     if (Settings.ExitCode != 0) break;
     int key = KeyCode(PollKey());
@@ -95,5 +100,6 @@ int8_t COMMUNICATIONS() {
     HandleCommandKey(key);
   }
   HoldLines(false);
+  DropCommands();
   return static_cast<int8_t>(Settings.ExitCode);
 }

@@ -1,14 +1,19 @@
 // Brenmark: one straight pass through the logger's steps.
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "services/console.hpp"
 #include "services/files.hpp"
 #include "services/program_path.hpp"
 #include "services/runtime_error.hpp"
 
 namespace {
 
+// What the console has not taken by then is given up: the run must end.
+constexpr int kConsoleDrainMs = 2000;
+
 int EndRun(int32_t exitCode) {
   CloseAllFiles();
+  FinishConsoleOutput(kConsoleDrainMs);
   RunExitCleanups();
   return exitCode;
 }
@@ -20,6 +25,8 @@ int main(int argc, char** argv) {
   // Found through PATH or a link, the program still looks beside its real file.
   Arguments.ProgramPath = RealProgramPath(Arguments.ProgramPath);
   InstallSignalHandlers();
+  // Logging comes first: a console that stops taking output must not stop it.
+  QueueConsoleOutput();
   RoutineScope scope("", kLoggerModule);
 
   INITALIZEGLOBALS();

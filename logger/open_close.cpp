@@ -60,11 +60,18 @@ int8_t CLOSECOMMUNICATIONS() {
   if (Settings.LogToFile) {
     // Always CR LF and month first, whatever the records use.
     LocalTime now = CurrentClock().Now();
-    PrintFileText(kLogFileNumber, "Exit Code: " + IntText(ending) + " at " + TimeTextOf(now) +
-                                      " on " + DateTextOf(now) + "\r\n");
-    // A failure of this last line is not reported: it must not turn into a
-    // failed close.
-    FlushFile(kLogFileNumber);
+    int line_error = PrintFileText(kLogFileNumber, "Exit Code: " + IntText(ending) + " at " +
+                                                       TimeTextOf(now) + " on " + DateTextOf(now) +
+                                                       "\r\n");
+    int flush_error = FlushFile(kLogFileNumber);
+    if (line_error == 0) line_error = flush_error;
+    // The ending stays what it was, but a log without its last line (a disk
+    // that filled up with the last record) must not pass unnoticed; after a
+    // failed record write the console has said so already.
+    if (line_error != 0 && ending != kLogWriteFailed && ChannelAt(kLogFileNumber) != nullptr) {
+      PrintLine("***Warning*** the Exit Code line could not be written to: " + Settings.FileStr);
+      PrintLine("Error reported was: " + IntText(line_error));
+    }
     int file_error = CloseFile(kLogFileNumber);
     if (file_error != 0) {
       PrintLine("***Error*** closing file: " + Settings.FileStr);

@@ -115,6 +115,18 @@ TEST(CloseCommunications, FinalLineIsCrLfAndMonthFirst) {
   EXPECT_EQ(ReadWholeFile(path), "old\nExit Code: 51 at 14:05:09 on 10-08-2013\r\n");
 }
 
+TEST(CloseCommunications, AFullLogAtTheEndIsSaidButKeepsTheEnding) {
+  RunFakes fakes;
+  FakeLogFile& log = fakes.LogToFake("Therm0007.txt");
+  log.write_result = 3;
+  Settings.ExitCode = kEndOfTransmission;
+  EXPECT_EQ(CLOSECOMMUNICATIONS(), kEndOfTransmission);
+  EXPECT_EQ(fakes.console.out,
+            "***Warning*** the Exit Code line could not be written to: Therm0007.txt\r\n"
+            "Error reported was: 3\r\n"
+            "Normal exit, EOT recieved in data stream\r\n");
+}
+
 TEST(CloseCommunications, WithoutLogFileNothingIsWritten) {
   RunFakes fakes;
   Settings.LogToFile = 0;

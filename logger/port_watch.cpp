@@ -5,6 +5,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/port_commands.hpp"
 #include "services/clock.hpp"
 #include "services/console.hpp"
 #include "services/idle_wait.hpp"
@@ -39,6 +40,7 @@ void PortWatch::Lose(std::string& line) {
   // Closed at once: a held handle of a pulled adapter would keep its device
   // name, so the adapter would come back under another one.
   ClosePort(kPortFileNumber);
+  DropCommands();
   lost_ = true;
   next_try_micros_ = CurrentClock().MonotonicMicros() + kRetryMicros;
   PrintLine("***Error*** lost com port, reopening it every second: " + Settings.PortStr);

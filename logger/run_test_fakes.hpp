@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for the clock, the console, the port and the log file, so the
 // logger's run routines can be driven pass by pass in unit tests.
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <string>
@@ -142,6 +143,13 @@ class FakePort final : public PortChannel {
     sent.append(data, count);
     return write_result;
   }
+  // A device that takes at most `take_budget` more bytes (-1: all).
+  int PortWriteSome(const char* data, size_t count, size_t& taken) override {
+    taken = take_budget < 0 ? count : std::min(count, static_cast<size_t>(take_budget));
+    if (take_budget >= 0) take_budget -= static_cast<long>(taken);
+    sent.append(data, taken);
+    return write_result;
+  }
   int Write(std::string_view bytes) override { return PortWrite(bytes.data(), bytes.size()); }
   int Close() override {
     ++closes;
@@ -151,6 +159,7 @@ class FakePort final : public PortChannel {
   static constexpr int kIdleLimit = 1000;
   std::string sent;  // what the device received
   int write_result = 0;
+  long take_budget = -1;
   int close_result = 0;
   int closes = 0;
   int reads = 0;

@@ -1,6 +1,5 @@
 #include "services/console.hpp"
 
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -25,17 +24,10 @@ void Collect(ConsoleDevice& console) {
   if (!console.KeysExhausted()) console.CollectKeys(keys);
 }
 
-// Held lines live in a fixed buffer whose size is set only after the bytes
-// are in place, so a signal handler can write them out at any moment.
 constexpr size_t kHeldCapacity = 64 * 1024;
 char held[kHeldCapacity];
-volatile sig_atomic_t held_size = 0;
-bool held_cleanup_registered = false;
+size_t held_size = 0;
 bool holding = false;
-
-void WriteHeldForExit() {
-  WriteHeldLines();
-}
 
 std::string KeyString(int code) {
   if (code > 0xFF) return std::string{'\xFF', static_cast<char>(code >> 8)};
@@ -70,33 +62,33 @@ void HoldLines(bool on) {
 }
 
 void HoldLine(std::string_view text) {
-  if (!holding) {
-    PrintLine(text);
-    return;
-  }
-  if (!held_cleanup_registered) {
-    held_cleanup_registered = true;
-    RegisterExitCleanup(WriteHeldForExit);
-  }
-  size_t size = static_cast<size_t>(held_size);
+  size_t size = held_size;
   if (size + text.size() + 2 > kHeldCapacity) {
     WriteHeldLines();
     size = 0;
     if (text.size() + 2 > kHeldCapacity) {
-      PrintLine(text);
+      std::string line(text);
+      line.append("\r\n");
+      CurrentConsole().WriteEcho(line);
       return;
     }
   }
   std::memcpy(held + size, text.data(), text.size());
   std::memcpy(held + size + text.size(), "\r\n", 2);
-  held_size = static_cast<sig_atomic_t>(size + text.size() + 2);
+  held_size = size + text.size() + 2;
+  if (!holding) WriteHeldLines();
 }
 
 void WriteHeldLines() {
-  size_t size = static_cast<size_t>(held_size);
+  size_t size = held_size;
   if (size == 0) return;
-  CurrentConsole().Write(std::string_view(held, size));
   held_size = 0;
+  CurrentConsole().WriteEcho(std::string_view(held, size));
+}
+
+void FinishConsoleOutput(int ms) {
+  WriteHeldLines();
+  CurrentConsole().Finish(ms);
 }
 
 std::string PollKey() {
@@ -128,6 +120,7 @@ void Pause(int ms) {
   ConsoleDevice& console = CurrentConsole();
   if (ms == -1) {
     for (;;) {
+      AnswerInterrupt();
       Collect(console);
       if (keys.hit) {
         keys.hit = false;
@@ -141,6 +134,7 @@ void Pause(int ms) {
   if (ms < 0) return;
   if (ms >= 100) {
     while (ms > kPauseSliceMs) {
+      AnswerInterrupt();
       Collect(console);
       if (keys.hit) {
         keys.hit = false;

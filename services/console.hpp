@@ -10,8 +10,14 @@
 class ConsoleDevice {
  public:
   virtual ~ConsoleDevice() = default;
-  // Writes every byte before returning.
+  // Writes every byte before returning, or hands them to a queue that does
+  // (the process console once QueueConsoleOutput was called).
   virtual void Write(std::string_view bytes) = 0;
+  // An echo of a received line: one that a queue may drop when the console
+  // falls too far behind.
+  virtual void WriteEcho(std::string_view bytes) { Write(bytes); }
+  // Waits at most `ms` for queued output to reach the console.
+  virtual void Finish(int ms) { (void)ms; }
   // Moves the keys that are ready now into the buffer; never waits.
   virtual void CollectKeys(KeyBuffer& keys) = 0;
   // True when no key will ever arrive again (end of a piped input).
@@ -34,6 +40,13 @@ ConsoleDevice& CurrentConsole();
 // Standard output for lines; standard input for keys, a terminal there in raw
 // mode from the first key poll until the process ends.
 ConsoleDevice& ProcessConsole();
+// From now on the process console never holds up its caller: output waits
+// in a bounded queue that a thread of its own writes out, and a console gone
+// for good ends the output, not the program.
+void QueueConsoleOutput();
+// Writes held lines, then gives queued output at most `ms` to reach the
+// console. Not for signal handlers.
+void FinishConsoleOutput(int ms);
 // Puts a terminal on standard input back the way it was before keys were
 // read. Safe in a signal handler; does nothing when nothing was changed. The
 // next key poll makes it raw again. Call it before starting another program.

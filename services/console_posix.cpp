@@ -1,4 +1,5 @@
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -10,6 +11,7 @@
 
 #include "services/clock.hpp"
 #include "services/console.hpp"
+#include "services/console_writer.hpp"
 #include "services/key_decoder.hpp"
 #include "services/runtime_error.hpp"
 
@@ -26,7 +28,8 @@ constexpr int64_t kEscapeWaitMicros = 10000;
 // More than the key buffer holds; a flood of piped bytes would only drop.
 constexpr size_t kReadChunk = 512;
 
-void WriteAll(int fd, std::string_view bytes) {
+// False when the console is gone for good (a closed pipe or terminal).
+bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     ssize_t n = write(fd, bytes.data(), bytes.size());
     if (n > 0) {
@@ -40,8 +43,17 @@ void WriteAll(int fd, std::string_view bytes) {
       poll(&p, 1, -1);
       continue;
     }
-    return;  // Nowhere to write to; the run itself goes on.
+    return false;  // Nowhere to write to; the run itself goes on.
   }
+  return true;
+}
+
+// Signals are for the program's own thread: a handler that ran on the
+// output thread would close files under a loop still running.
+void KeepSignalsAway() {
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
 }
 
 // Reading from, or setting, the terminal of another process group would stop
@@ -147,7 +159,33 @@ class PosixConsole final : public ConsoleDevice {
  public:
   ~PosixConsole() override { RestoreConsole(); }
 
-  void Write(std::string_view bytes) override { WriteAll(STDOUT_FILENO, bytes); }
+  void Write(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, false);
+    } else {
+      WriteAll(STDOUT_FILENO, bytes);
+    }
+  }
+
+  void WriteEcho(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, true);
+    } else {
+      WriteAll(STDOUT_FILENO, bytes);
+    }
+  }
+
+  void Finish(int ms) override {
+    if (writer_ != nullptr) writer_->Drain(ms);
+  }
+
+  void Queue() {
+    if (writer_ != nullptr) return;
+    // Never freed: at exit its thread may still wait in a write.
+    writer_ = new ConsoleWriter(
+        [](std::string_view bytes) { return WriteAll(STDOUT_FILENO, bytes); },
+        ConsoleWriter::kEchoLimit, KeepSignalsAway);
+  }
 
   void CollectKeys(KeyBuffer& keys) override {
     if (exhausted_) return;
@@ -217,6 +255,7 @@ class PosixConsole final : public ConsoleDevice {
 
   Input input_ = Input::kUnknown;
   bool exhausted_ = false;
+  ConsoleWriter* writer_ = nullptr;
   KeyDecoder decoder_;
   std::vector<int> decoded_;
   int64_t last_byte_micros_ = 0;
@@ -227,6 +266,10 @@ class PosixConsole final : public ConsoleDevice {
 ConsoleDevice& ProcessConsole() {
   static PosixConsole console;
   return console;
+}
+
+void QueueConsoleOutput() {
+  static_cast<PosixConsole&>(ProcessConsole()).Queue();
 }
 
 void RestoreConsole() {

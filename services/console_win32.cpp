@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "services/console.hpp"
+#include "services/console_writer.hpp"
+#include "services/loop_requests_win32.hpp"
 #include "services/console_events.hpp"
 #include "services/runtime_error.hpp"
 
@@ -12,36 +14,50 @@ namespace {
 constexpr DWORD kEventBatch = 64;
 // More than the key buffer holds; a flood of piped bytes would only drop.
 constexpr DWORD kReadChunk = 512;
-// How long a closing console waits for the logger to see Alt+F4 and close
-// its files; the system ends the process after some seconds anyway.
+// At most this long a closing console waits for the logger to close its
+// files; the system ends the process after some seconds anyway.
 constexpr DWORD kCloseGraceMs = 4000;
+// The end of a run asked for by a closing console: as a closed terminal's
+// hang-up ends it on POSIX.
+constexpr int kClosedConsoleEnding = 13;
 
 std::atomic<int> pending_close_keys{0};
 DWORD saved_input_mode = 0;
 std::atomic<bool> input_mode_changed{false};
+HANDLE files_closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   switch (event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
+      NoteControlEvent();
       ++pending_close_keys;
-      // Returning lets the system end the process: give the main loop the
-      // time to take the key and close its files.
-      Sleep(kCloseGraceMs);
+      AskLoopToEnd(kClosedConsoleEnding);
+      // Returning lets the system end the process: first the loop closes
+      // its files, and says so.
+      if (files_closed != nullptr) WaitForSingleObject(files_closed, kCloseGraceMs);
       return TRUE;
     default:
       return FALSE;
   }
 }
 
-void WriteAll(HANDLE out, std::string_view bytes) {
+// Runs once the files are closed, on every way out.
+void OnFilesClosed() {
+  if (!ControlEventSeen()) SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+  if (files_closed != nullptr) SetEvent(files_closed);
+}
+
+// False when the console is gone for good (a closed pipe, no console).
+bool WriteAll(HANDLE out, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD written = 0;
     DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
-    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return;
+    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
     bytes.remove_prefix(written);
   }
+  return true;
 }
 
 bool IsConsoleHandle(HANDLE handle) {
@@ -53,7 +69,34 @@ class Win32Console final : public ConsoleDevice {
  public:
   ~Win32Console() override { RestoreConsole(); }
 
-  void Write(std::string_view bytes) override { WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+  void Write(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, false);
+    } else {
+      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+    }
+  }
+
+  void WriteEcho(std::string_view bytes) override {
+    if (writer_ != nullptr) {
+      writer_->Write(bytes, true);
+    } else {
+      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+    }
+  }
+
+  void Finish(int ms) override {
+    if (writer_ != nullptr) writer_->Drain(ms);
+  }
+
+  // A console write waits while the user selects text in the window (and
+  // behind a full pipe): only the output thread waits then.
+  void Queue() {
+    if (writer_ != nullptr) return;
+    // Never freed: at exit its thread may still wait in a write.
+    writer_ = new ConsoleWriter(
+        [](std::string_view bytes) { return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); });
+  }
 
   void CollectKeys(KeyBuffer& keys) override {
     if (exhausted_) return;
@@ -84,6 +127,7 @@ class Win32Console final : public ConsoleDevice {
   void Start() {
     input_handle_ = GetStdHandle(STD_INPUT_HANDLE);
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    RegisterExitCleanup(OnFilesClosed);
     if (!IsConsoleHandle(input_handle_)) {
       input_ = Input::kStream;
       return;
@@ -168,6 +212,7 @@ class Win32Console final : public ConsoleDevice {
 
   Input input_ = Input::kUnknown;
   HANDLE input_handle_ = INVALID_HANDLE_VALUE;
+  ConsoleWriter* writer_ = nullptr;
   bool exhausted_ = false;
   ConsoleKeyTranslator translator_;
   std::vector<int> decoded_;
@@ -178,6 +223,10 @@ class Win32Console final : public ConsoleDevice {
 ConsoleDevice& ProcessConsole() {
   static Win32Console console;
   return console;
+}
+
+void QueueConsoleOutput() {
+  static_cast<Win32Console&>(ProcessConsole()).Queue();
 }
 
 void RestoreConsole() {

@@ -4,6 +4,7 @@
 #include "services/clock.hpp"
 #include "services/console.hpp"
 #include "services/idle_wait.hpp"
+#include "services/loop_requests_win32.hpp"
 #include "services/serial_port_win32.hpp"
 
 namespace {
@@ -29,7 +30,7 @@ void IdleWait(int port_number, int ms, int longest_ms) {
   }
   HANDLE port = PortReceiveEvent(port_number);
   HANDLE keys = KeyEvent(key_fd);
-  HANDLE watched[2];
+  HANDLE watched[3];
   DWORD count = 0;
   if (port != nullptr) watched[count++] = port;
   if (keys != nullptr) watched[count++] = keys;
@@ -37,6 +38,9 @@ void IdleWait(int port_number, int ms, int longest_ms) {
     clock.SleepMs(ms);
     return;
   }
+  // A request from another thread (Ctrl+C, the window closing) ends it too.
+  HANDLE wake = LoopWakeEvent();
+  if (wake != nullptr) watched[count++] = wake;
   DWORD limit = static_cast<DWORD>(port != nullptr ? longest_ms : ms);
   int64_t start = clock.MonotonicMicros();
   DWORD result = WaitForMultipleObjects(count, watched, FALSE, limit);
@@ -47,6 +51,7 @@ void IdleWait(int port_number, int ms, int longest_ms) {
     return;
   }
   HANDLE ready = watched[result - WAIT_OBJECT_0];
+  if (ready == wake) return;
   if (ready == keys) {
     ExpectKey();
     // An event that is no key (a release, a focus change) must not turn
@@ -74,7 +79,10 @@ void KeyWait(int ms, int longest_ms) {
     return;
   }
   int64_t start = clock.MonotonicMicros();
-  DWORD result = WaitForSingleObject(keys, static_cast<DWORD>(longest_ms));
+  HANDLE watched[2] = {keys, LoopWakeEvent()};
+  DWORD count = watched[1] != nullptr ? 2 : 1;
+  DWORD result = WaitForMultipleObjects(count, watched, FALSE, static_cast<DWORD>(longest_ms));
+  if (result == WAIT_OBJECT_0 + 1) return;
   if (result == WAIT_OBJECT_0) {
     ExpectKey();
     if ((clock.MonotonicMicros() - start) / 1000 < 1) clock.SleepMs(1);

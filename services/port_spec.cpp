@@ -228,3 +228,8 @@ int ParsePortSpec(std::string_view text, PortOptions& options) {
   options = std::move(parsed);
   return kNoError;
 }
+
+uint32_t DeviceWaitBoundMs(const PortOptions& options) {
+  constexpr uint32_t kShortestMs = 1000;
+  return options.CtsMs > kShortestMs ? options.CtsMs : kShortestMs;
+}

@@ -32,3 +32,7 @@ int ParsePortSpec(std::string_view text, PortOptions& options);
 // The name test alone: true when the text names a port; its number (0 when
 // the name carries none).
 bool PortNameNumber(std::string_view text, uint32_t& number);
+
+// How long one transfer or one command may wait for the device: a second, or
+// the CS time when that is longer (flow control may hold a line that long).
+uint32_t DeviceWaitBoundMs(const PortOptions& options);

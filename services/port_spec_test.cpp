@@ -175,6 +175,21 @@ TEST(PortSpec, InvalidStringsGiveErrorOneAndLeaveTheRecord) {
   }
 }
 
+TEST(PortSpec, DeviceWaitIsASecondOrTheLongerCsTime) {
+  const struct {
+    const char* port_string;
+    uint32_t bound_ms;
+  } cases[] = {{"COM1:9600,N,8,1,CS0", 1000},
+               {"COM1:9600,N,8,1,CS999", 1000},
+               {"COM1:9600,N,8,1", 1000},
+               {"COM1:9600,N,8,1,CS4500", 4500}};
+  for (const auto& c : cases) {
+    PortOptions options;
+    ASSERT_EQ(ParsePortSpec(c.port_string, options), 0) << c.port_string;
+    EXPECT_EQ(DeviceWaitBoundMs(options), c.bound_ms) << c.port_string;
+  }
+}
+
 TEST(PortSpec, NameTestAlone) {
   struct Case {
     const char* text;

@@ -4,14 +4,13 @@
 
 #include <cstdio>
 
+#include "services/argument_quoting.hpp"
 #include "services/error_numbers.hpp"
 #include "services/files.hpp"
 #include "services/program_start.hpp"
 #include "services/runtime_error.hpp"
 
 namespace {
-
-constexpr DWORD kShortPathLength = 260;
 
 bool FileIdentity(const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
   HANDLE file = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -40,19 +39,17 @@ bool SameFile(std::string_view first, std::string_view second) {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-// The new program's command line is the arguments joined by blanks: a path
-// with blanks goes by its short form, and the file name is quoted so that
-// it stays one word.
+// The C runtime joins the arguments by blanks as they are, so each is quoted
+// here: a path with blanks (short names are often switched off) or an odd
+// file name still reaches the program as one argument, the file first.
 int StartProgram(std::string_view path, const std::string&, const std::string& argument) {
   std::string run = NativeFileName(path);
-  if (run.find(' ') != std::string::npos) {
-    char shorter[kShortPathLength];
-    DWORD length = GetShortPathNameA(run.c_str(), shorter, kShortPathLength);
-    if (length > 0 && length < kShortPathLength) run.assign(shorter, length);
-  }
-  std::string quoted = "\"" + argument + "\"";
+  std::string program = QuotedArgument(run);
+  std::string file = QuotedArgument(argument);
   std::fflush(nullptr);
+  // Among them the error mode that hides fault dialogs goes back to what
+  // this program was given, so the new one does not inherit it.
   RunExitCleanups();
-  _execl(run.c_str(), run.c_str(), quoted.c_str(), static_cast<char*>(nullptr));
+  _execl(run.c_str(), program.c_str(), file.c_str(), static_cast<char*>(nullptr));
   return -1;
 }

@@ -38,6 +38,11 @@ class RoutineScope {
 const char* CurrentRoutine();
 const char* CurrentModule();
 
+// For a loop, once a pass: ends the run as the interrupt does when one
+// arrived on another thread and waits for this one to end the run (Windows).
+// Nothing otherwise; a POSIX signal handler ends the run itself.
+void AnswerInterrupt();
+
 // Maps SIGINT 9, SIGILL 10, SIGFPE 11, SIGSEGV/SIGBUS 12, SIGTERM/SIGHUP 13,
 // SIGABRT 14, SIGQUIT 15 to the report, on an alternate stack so a stack
 // overflow reports. Other signals that would end the process first run the

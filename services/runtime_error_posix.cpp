@@ -4,11 +4,15 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "services/console.hpp"
 #include "services/files.hpp"
 #include "services/runtime_error.hpp"
 #include "services/write_all_posix.hpp"
 
 namespace {
+
+// A console that does not take output must not keep the report back.
+constexpr int kReportDrainMs = 2000;
 
 // Set by the first way out; a second signal (or a fault inside the cleanups)
 // must not run the cleanups again.
@@ -105,12 +109,16 @@ void RaiseRuntimeError(int number, int line) {
   if (ending_with == 0) {
     ending_with = number == 0 ? 1 : number;
     CloseAllFiles();
+    // The lines before the report come before it.
+    FinishConsoleOutput(kReportDrainMs);
     RunExitCleanups();
     std::fflush(nullptr);
   }
   WriteReport(number, line);
   _exit(number);
 }
+
+void AnswerInterrupt() {}
 
 void InstallSignalHandlers() {
   stack_t stack{};

@@ -76,6 +76,13 @@ int WritePort(int number, const char* data, size_t count) {
   return SetLastError(port->PortWrite(data, count));
 }
 
+int WritePortSome(int number, const char* data, size_t count, size_t& taken) {
+  taken = 0;
+  PortChannel* port = PortAt(number);
+  if (port == nullptr) return SetLastError(kIllegalFunctionCall);
+  return SetLastError(port->PortWriteSome(data, count, taken));
+}
+
 int PrintPortLine(int number, std::string_view text) {
   PortChannel* port = PortAt(number);
   if (port == nullptr) return SetLastError(kIllegalFunctionCall);

@@ -18,6 +18,13 @@ class PortChannel : public Channel {
   virtual int PortBytesWaiting(int64_t& count) = 0;
   virtual int PortRead(char* buffer, size_t count, size_t& received) = 0;
   virtual int PortWrite(const char* data, size_t count) = 0;
+  // Writes what the device takes at once, never waiting for it; `taken`
+  // counts those bytes. Devices that cannot tell write everything.
+  virtual int PortWriteSome(const char* data, size_t count, size_t& taken) {
+    int error = PortWrite(data, count);
+    taken = error == 0 ? count : 0;
+    return error;
+  }
   // A descriptor that turns readable when a byte arrives; -1 when the port
   // cannot be watched that way (then callers poll). Windows ports answer -1
   // and offer an event instead (serial_port_win32.hpp).
@@ -49,6 +56,8 @@ int BytesWaiting(int number, int64_t& count);
 // Fills at most `count` bytes; `received` tells how many arrived.
 int ReadPort(int number, char* buffer, size_t count, size_t& received);
 int WritePort(int number, const char* data, size_t count);
+// What the device takes now, without waiting.
+int WritePortSome(int number, const char* data, size_t count, size_t& taken);
 // The text, then CR LF, as two writes.
 int PrintPortLine(int number, std::string_view text);
 // True when the number holds a port whose device hung up, failed or is gone.

@@ -51,6 +51,19 @@ void ReleaseAndClose(int fd) {
   close(fd);
 }
 
+// What the device has not taken within the bound is dropped first: with
+// flow control holding the line, close() would wait out the driver's closing
+// time (half a minute by default).
+void DropUnsentOutput(int fd, uint32_t bound_ms) {
+  constexpr uint32_t kSliceMs = 10;
+  for (uint32_t waited = 0; waited < bound_ms; waited += kSliceMs) {
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+    usleep(kSliceMs * 1000);
+  }
+  ioctl(fd, TCFLSH, TCOFLUSH);
+}
+
 // What a tty answers once it hung up (device side closed, adapter pulled).
 bool HungUpError(int error) {
   return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
@@ -126,6 +139,31 @@ class DevicePort final : public PortChannel {
     return kNoError;
   }
 
+  int PortWriteSome(const char* data, size_t count, size_t& taken) override {
+    taken = 0;
+    int fd = fd_.load();
+    if (!LinesUp(fd)) return kNoError;
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) return kFileIoError;
+    // Only for this write: reads still wait as the line settings say.
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int result = kNoError;
+    while (taken < count) {
+      ssize_t put = write(fd, data + taken, count - taken);
+      if (put > 0) {
+        taken += static_cast<size_t>(put);
+        continue;
+      }
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+      if (put < 0 && HungUpError(errno)) lost_ = true;
+      result = kFileIoError;
+      break;
+    }
+    fcntl(fd, F_SETFL, flags);
+    return result;
+  }
+
   int WaitDescriptor() override { return !block_.empty() ? -1 : fd_.load(); }
 
   // Bytes still held are served first; the loop asks only when none are.
@@ -141,17 +179,31 @@ class DevicePort final : public PortChannel {
 
   int Close() override {
     int fd = fd_.exchange(-1);
-    if (fd >= 0) ReleaseAndClose(fd);
+    if (fd < 0) return kNoError;
+    DropUnsentOutput(fd, DeviceWaitBoundMs(options_));
+    ReleaseAndClose(fd);
     return kNoError;
   }
 
-  // Signal time: ioctl and close are plain system calls.
+  // Signal time: ioctl and close are plain system calls; nothing waits.
   void EmergencyClose() override {
     int fd = fd_.exchange(-1);
-    if (fd >= 0) ReleaseAndClose(fd);
+    if (fd < 0) return;
+    DropUnsentOutput(fd, 0);
+    ReleaseAndClose(fd);
   }
 
  private:
+  // The lines a write waits for, looked at once: a device that is not
+  // ready takes nothing yet.
+  bool LinesUp(int fd) {
+    if (options_.CdMs == 0 && options_.DsrMs == 0) return true;
+    uint32_t lines = 0;
+    if (!ReadModemLines(fd, lines)) return false;
+    if (options_.CdMs != 0 && (lines & kModemCarrierDetect) == 0) return false;
+    return options_.DsrMs == 0 || (lines & kModemDataSetReady) != 0;
+  }
+
   bool Fetch(size_t waiting) {
     ssize_t got = ReadRetrying(fd_.load(), block_.space(), std::min(waiting, kBlockSize));
     if (got == 0 || (got < 0 && HungUpError(errno))) lost_ = true;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "services/clock.hpp"
 #include "services/error_numbers.hpp"
@@ -34,25 +35,6 @@ bool WaitForLines(HANDLE port, const PortOptions& options) {
   if (options.CdMs == 0 && options.DsrMs == 0) return true;
   return WaitForModemLines([port](uint32_t& lines) { return ReadModemLines(port, lines); },
                            options.CdMs, options.DsrMs, CurrentClock());
-}
-
-// The handle is opened for overlapped I/O only so that an idle caller can
-// wait for a received byte beside the console; every transfer still waits
-// for its end here, so callers see blocking reads and writes.
-bool Transfer(HANDLE port, bool read, void* buffer, DWORD count, DWORD& moved) {
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (overlapped.hEvent == nullptr) return false;
-  moved = 0;
-  BOOL done = read ? ReadFile(port, buffer, count, &moved, &overlapped)
-                   : WriteFile(port, buffer, count, &moved, &overlapped);
-  if (!done && GetLastError() == ERROR_IO_PENDING) {
-    done = GetOverlappedResult(port, &overlapped, &moved, TRUE);
-  }
-  DWORD error = GetLastError();
-  CloseHandle(overlapped.hEvent);
-  SetLastError(error);
-  return done != FALSE;
 }
 
 bool Waiting(HANDLE port, DWORD& count) {
@@ -85,16 +67,24 @@ bool GoneError(DWORD error) {
 class DevicePort final : public PortChannel {
  public:
   DevicePort(HANDLE handle, const PortOptions& options)
-      : handle_(handle), options_(options), block_(kBlockSize) {
-    receive_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (receive_.hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
-      CloseHandle(receive_.hEvent);
-      receive_.hEvent = nullptr;
+      : handle_(handle),
+        options_(options),
+        bound_ms_(DeviceWaitBoundMs(options)),
+        block_(kBlockSize),
+        receive_(new OVERLAPPED{}),
+        write_(new OVERLAPPED{}) {
+    receive_->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (receive_->hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
+      CloseHandle(receive_->hEvent);
+      receive_->hEvent = nullptr;
     }
+    write_->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
   ~DevicePort() override { Close(); }
 
   int PortAtEnd() override {
+    // Once a pass: a command write the device holds too long is ended here.
+    if (write_pending_) EndWrite(false);
     if (!block_.empty()) return 0;
     DWORD waiting = 0;
     if (!Waiting(handle_.load(), waiting)) {
@@ -127,7 +117,7 @@ class DevicePort final : public PortChannel {
         // Nothing waiting: one read, as long as the time-outs make it wait.
         DWORD got = 0;
         DWORD asked = count > kBlockSize ? kBlockSize : static_cast<DWORD>(count);
-        if (!Transfer(handle_.load(), true, buffer, asked, got)) {
+        if (!Transfer(handle_.load(), true, buffer, asked, got, bound_ms_)) {
           NoteFailure();
           return kFileIoError;
         }
@@ -144,7 +134,9 @@ class DevicePort final : public PortChannel {
     if (count == 0) return kNoError;
     DWORD put = 0;
     if (count > MAXDWORD) return kFileIoError;
-    if (!Transfer(handle_.load(), false, const_cast<char*>(data), static_cast<DWORD>(count), put) ||
+    if (write_pending_ && !EndWrite(true)) return kFileIoError;
+    if (!Transfer(handle_.load(), false, const_cast<char*>(data), static_cast<DWORD>(count), put,
+                  bound_ms_) ||
         put != count) {
       NoteFailure();
       return kFileIoError;
@@ -152,20 +144,46 @@ class DevicePort final : public PortChannel {
     return kNoError;
   }
 
+  // One command write at a time is handed to the driver and left to run;
+  // while it runs nothing more is taken, and one that runs past the bound is
+  // cancelled (its command dropped, as a failed write).
+  int PortWriteSome(const char* data, size_t count, size_t& taken) override {
+    taken = 0;
+    if (write_pending_ && !EndWrite(false)) return kNoError;
+    if (count == 0) return kNoError;
+    if (!LinesUp()) return kNoError;
+    if (write_->hEvent == nullptr || count > MAXDWORD) return kFileIoError;
+    write_buffer_->assign(data, count);
+    ResetEvent(write_->hEvent);
+    DWORD put = 0;
+    if (WriteFile(handle_.load(), write_buffer_->data(), static_cast<DWORD>(count), &put, write_)) {
+      taken = put;
+      return kNoError;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+      NoteFailure();
+      return kFileIoError;
+    }
+    write_pending_ = true;
+    write_deadline_ = GetTickCount64() + bound_ms_;
+    taken = count;
+    return kNoError;
+  }
+
   // An event that turns signalled when a byte arrives; nullptr when bytes
   // are already here or the device cannot say. A wait that is still pending
   // from an earlier call stays armed.
   HANDLE ReceiveEvent() {
-    if (receive_.hEvent == nullptr || !block_.empty()) return nullptr;
-    if (receive_pending_) return receive_.hEvent;
-    ResetEvent(receive_.hEvent);
-    if (WaitCommEvent(handle_.load(), &receive_mask_, &receive_)) {
+    if (receive_ == nullptr || receive_->hEvent == nullptr || !block_.empty()) return nullptr;
+    if (receive_pending_) return receive_->hEvent;
+    ResetEvent(receive_->hEvent);
+    if (WaitCommEvent(handle_.load(), &receive_mask_, receive_)) {
       NoteMask();
       return nullptr;
     }
     if (GetLastError() != ERROR_IO_PENDING) return nullptr;
     receive_pending_ = true;
-    return receive_.hEvent;
+    return receive_->hEvent;
   }
 
   // The pending wait has ended (its event is signalled).
@@ -174,7 +192,7 @@ class DevicePort final : public PortChannel {
     if (!receive_pending_) return;
     receive_pending_ = false;
     // A wait that failed tells no more than one that ended without a byte.
-    if (!GetOverlappedResult(handle_.load(), &receive_, &ignored, FALSE)) receive_mask_ = 0;
+    if (!GetOverlappedResult(handle_.load(), receive_, &ignored, FALSE)) receive_mask_ = 0;
     NoteMask();
   }
 
@@ -182,15 +200,28 @@ class DevicePort final : public PortChannel {
     HANDLE handle = handle_.exchange(INVALID_HANDLE_VALUE);
     if (handle == INVALID_HANDLE_VALUE) return kNoError;
     if (receive_pending_) {
-      // A new mask ends the pending wait; it must end before its record goes.
+      // A new mask ends the pending wait on most drivers; the cancel on the
+      // rest. Its record must outlive it.
       SetCommMask(handle, 0);
-      DWORD ignored = 0;
-      GetOverlappedResult(handle, &receive_, &ignored, TRUE);
+      CancelIoEx(handle, receive_);
       receive_pending_ = false;
+      if (WaitForSingleObject(receive_->hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        receive_ = nullptr;  // left to the driver
+      }
+    }
+    if (write_pending_) {
+      CancelIoEx(handle, write_);
+      write_pending_ = false;
+      if (WaitForSingleObject(write_->hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        write_ = nullptr;  // left to the driver, with its buffer
+        write_buffer_ = nullptr;
+      }
     }
     CloseHandle(handle);
-    if (receive_.hEvent != nullptr) CloseHandle(receive_.hEvent);
-    receive_.hEvent = nullptr;
+    Free(receive_);
+    Free(write_);
+    delete write_buffer_;
+    write_buffer_ = nullptr;
     return kNoError;
   }
 
@@ -199,7 +230,8 @@ class DevicePort final : public PortChannel {
  private:
   bool Fetch(DWORD waiting) {
     DWORD got = 0;
-    if (!Transfer(handle_.load(), true, block_.space(), std::min(waiting, kBlockSize), got) ||
+    if (!Transfer(handle_.load(), true, block_.space(), std::min(waiting, kBlockSize), got,
+                  bound_ms_) ||
         got == 0) {
       return false;
     }
@@ -207,8 +239,47 @@ class DevicePort final : public PortChannel {
     return true;
   }
 
+  // Ends the command write in progress: at once when `cancel`, else only
+  // once past its bound. True when none is in progress any more.
+  bool EndWrite(bool cancel) {
+    DWORD put = 0;
+    if (GetOverlappedResult(handle_.load(), write_, &put, FALSE)) {
+      write_pending_ = false;
+      return true;
+    }
+    if (GetLastError() != ERROR_IO_INCOMPLETE) {
+      NoteFailure();
+      write_pending_ = false;
+      return true;
+    }
+    if (!cancel && GetTickCount64() < write_deadline_) return false;
+    bool abandoned = false;
+    FinishTransfer(handle_.load(), *write_, 0, put, abandoned);
+    if (abandoned) return false;
+    write_pending_ = false;
+    return true;
+  }
+
+  // The lines a write waits for, looked at once: a device that is not
+  // ready takes nothing yet.
+  bool LinesUp() {
+    if (options_.CdMs == 0 && options_.DsrMs == 0) return true;
+    uint32_t lines = 0;
+    if (!ReadModemLines(handle_.load(), lines)) return false;
+    if (options_.CdMs != 0 && (lines & kModemCarrierDetect) == 0) return false;
+    return options_.DsrMs == 0 || (lines & kModemDataSetReady) != 0;
+  }
+
+  static void Free(OVERLAPPED*& overlapped) {
+    if (overlapped == nullptr) return;
+    if (overlapped->hEvent != nullptr) CloseHandle(overlapped->hEvent);
+    delete overlapped;
+    overlapped = nullptr;
+  }
+
   std::atomic<HANDLE> handle_;
   PortOptions options_;
+  DWORD bound_ms_;
   ReceiveBlock block_;
   bool PortLost() override { return lost_; }
 
@@ -217,8 +288,8 @@ class DevicePort final : public PortChannel {
   void NoteMask() {
     if ((receive_mask_ & EV_RXCHAR) != 0) return;
     SetCommMask(handle_.load(), 0);
-    CloseHandle(receive_.hEvent);
-    receive_.hEvent = nullptr;
+    CloseHandle(receive_->hEvent);
+    receive_->hEvent = nullptr;
   }
 
   void NoteFailure() {
@@ -226,7 +297,12 @@ class DevicePort final : public PortChannel {
   }
 
   bool lost_ = false;
-  OVERLAPPED receive_{};
+  // Records of transfers that may outlive a close: freed only once ended.
+  OVERLAPPED* receive_;
+  OVERLAPPED* write_;
+  std::string* write_buffer_ = new std::string;
+  bool write_pending_ = false;
+  ULONGLONG write_deadline_ = 0;
   DWORD receive_mask_ = 0;
   bool receive_pending_ = false;
 };
