@@ -78,14 +78,9 @@ int8_t GETINIFILENAME(const std::string& banner, const std::string& defaultName)
   return kNoIniFile;
 }
 
-int8_t READINIFILE() {
-  RoutineScope scope("READINIFILE", kLoggerModule);
-  if (GETINIFILENAME(Settings.BannerStr, "Brenmark.ini") != 0) {
-    return static_cast<int8_t>(Settings.ExitCode);
-  }
-
-  int error = OpenFile(kIniFileNumber, Settings.IniFileName, OpenMode::kInput);
-  if (error != 0) return IniFailure("*** FATAL ERROR ****: opening: ", error, kIniOpenFailed);
+int32_t ApplyIniFile(const std::string& name, int& error) {
+  error = OpenFile(kIniFileNumber, name, OpenMode::kInput);
+  if (error != 0) return kIniOpenFailed;
 
   std::string line, key, value;
   while (EndOfFile(kIniFileNumber) == 0) {
@@ -93,7 +88,7 @@ int8_t READINIFILE() {
     if (error != 0) {
       // The run ends here; free the number anyway so nothing depends on exit.
       CloseFile(kIniFileNumber);
-      return IniFailure("*** FATAL ERROR **** reading: ", error, kIniReadFailed);
+      return kIniReadFailed;
     }
     // A lone CR ends an INI line too (files written with CR line ends).
     size_t start = 0;
@@ -105,8 +100,24 @@ int8_t READINIFILE() {
       start = cr + 1;
     }
   }
-
   error = CloseFile(kIniFileNumber);
-  if (error != 0) return IniFailure("*** FATAL ERROR **** closing: ", error, kIniCloseFailed);
+  return error != 0 ? kIniCloseFailed : kRunGoesOn;
+}
+
+int8_t READINIFILE() {
+  RoutineScope scope("READINIFILE", kLoggerModule);
+  if (GETINIFILENAME(Settings.BannerStr, "Brenmark.ini") != 0) {
+    return static_cast<int8_t>(Settings.ExitCode);
+  }
+
+  int error = 0;
+  switch (ApplyIniFile(Settings.IniFileName, error)) {
+    case kIniOpenFailed:
+      return IniFailure("*** FATAL ERROR ****: opening: ", error, kIniOpenFailed);
+    case kIniReadFailed:
+      return IniFailure("*** FATAL ERROR **** reading: ", error, kIniReadFailed);
+    case kIniCloseFailed:
+      return IniFailure("*** FATAL ERROR **** closing: ", error, kIniCloseFailed);
+  }
   return static_cast<int8_t>(Settings.ExitCode);
 }

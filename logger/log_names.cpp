@@ -3,6 +3,7 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
+#include "logger/log_names.hpp"
 #include "services/console.hpp"
 #include "services/ordinary_file.hpp"
 #include "services/runtime_error.hpp"
@@ -12,13 +13,22 @@ namespace {
 // Once every four-digit name has been tried the numbers only repeat.
 constexpr int kFileNumbersPerPattern = 10000;
 
-std::string FourDigits(int32_t number) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d", static_cast<int>(number % 10000));
-  return text;
+}  // namespace
+
+bool SplitNumberedName(const std::string& pattern, std::string& prefix, std::string& suffix) {
+  size_t zeros = pattern.find("0000");
+  if (zeros == std::string::npos) return false;
+  prefix = pattern.substr(0, zeros);
+  size_t after = pattern.find_first_not_of('0', zeros);
+  suffix = after == std::string::npos ? "" : pattern.substr(after);
+  return true;
 }
 
-}  // namespace
+std::string NumberedName(const std::string& prefix, int32_t number, const std::string& suffix) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", static_cast<int>(number % 10000));
+  return prefix + text + suffix;
+}
 
 std::string BUILDFILESTR() {
   RoutineScope scope("BUILDFILESTR", kLoggerModule);
@@ -26,19 +36,15 @@ std::string BUILDFILESTR() {
   if (s.LogToFile == 0) return {};
   if (s.SwitchHrs == 0) return s.FileStr;
   if (s.FileNumber == -1) {
-    size_t zeros = s.FileStr.find("0000");
-    if (zeros == std::string::npos) {
+    if (!SplitNumberedName(s.FileStr, s.FilePrefix, s.FileSuffix)) {
       s.SwitchHrs = 0;
       return s.FileStr;
     }
-    s.FilePrefix = s.FileStr.substr(0, zeros);
-    size_t after = s.FileStr.find_first_not_of('0', zeros);
-    s.FileSuffix = after == std::string::npos ? "" : s.FileStr.substr(after);
   }
   // With every name taken the last one tried is used: records are appended.
   for (int tried = 0; tried < kFileNumbersPerPattern; ++tried) {
     ++s.FileNumber;
-    s.FileStr = s.FilePrefix + FourDigits(s.FileNumber) + s.FileSuffix;
+    s.FileStr = NumberedName(s.FilePrefix, s.FileNumber, s.FileSuffix);
     if (!IsOrdinaryFile(s.FileStr)) break;
   }
   return s.FileStr;

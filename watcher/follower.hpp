@@ -1,0 +1,61 @@
+#pragma once
+// Follows the log files a running brenmark writes, like tail -F: complete
+// lines only, across the switch to the next numbered file, a new run (which
+// takes the first free number, possibly a lower one), a file truncated or
+// replaced, and a log that does not exist yet. Holds no file open between
+// polls that brenmark would need.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "watcher/log_source.hpp"
+
+// Where a reader stands in the logs: which file (by identity, so a file
+// replaced under the same name is told apart) and the byte just past the
+// last whole line taken. Saved and restored by the shipper's state file.
+struct LogPosition {
+  std::string file;       // the log file's name
+  uint64_t identity = 0;  // device and inode (volume serial and file index on Windows)
+  uint64_t offset = 0;    // byte just past the last line taken
+};
+
+struct LogLine {
+  std::string_view text;  // without its line end; valid during the call only
+  LogPosition after;      // the position just past this line's end
+};
+
+class Follower {
+ public:
+  explicit Follower(const LogSource& source);
+  ~Follower();
+  Follower(const Follower&) = delete;
+  Follower& operator=(const Follower&) = delete;
+
+  void StartAtEnd();        // the end of the current log (plain follow)
+  void StartAtBeginning();  // the beginning of the current log (--from-start)
+  void StartAtFirst();      // every existing log of the source, oldest first (--once)
+  // A saved position; when its file is gone or was replaced, the logs that
+  // came after it are read from their beginning.
+  void StartAt(const LogPosition& saved);
+
+  // Hands each complete line now available to `take`, in order, each once;
+  // at most `limit` lines. Returns how many were handed.
+  size_t Poll(const std::function<void(const LogLine&)>& take,
+              size_t limit = std::numeric_limits<size_t>::max());
+  // True when the last Poll reached the end of every log (what --once needs).
+  bool AtEnd() const;
+  // Waits at most `milliseconds` for the followed files to change (inotify on
+  // Linux; a directory-change wait or a 1 s look on Windows). Costs nothing
+  // while nothing is written.
+  void Wait(int milliseconds);
+  // The log file being read now (for the screen and BRENWATCH_LOG).
+  std::string CurrentFile() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
