@@ -43,8 +43,9 @@ bool PointPrefix(std::string_view measurement, std::vector<std::pair<std::string
   std::sort(tags.begin(), tags.end());
   for (const auto& [key, value] : tags) {
     prefix += ',';
-    if (!AppendEscaped(prefix, key, ",= ", "a tag key", error) ||
-        !AppendEscaped(prefix, value, ",= ", ("the value of tag " + key).c_str(), error)) {
+    if (!AppendEscaped(prefix, key, ",= ", "a tag key", error)) return false;
+    prefix += '=';
+    if (!AppendEscaped(prefix, value, ",= ", ("the value of tag " + key).c_str(), error)) {
       return false;
     }
   }

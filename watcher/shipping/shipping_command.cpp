@@ -1,0 +1,168 @@
+#include "watcher/shipping/shipping_command.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "services/local_zone.hpp"
+#include "watcher/follower.hpp"
+#include "watcher/shipping/shipping_delivery.hpp"
+
+const char kShipOptionsHelp[] =
+    "  --influx URL         ship every reading: http(s)://HOST:PORT/write?db=NAME or\n"
+    "                       http(s)://HOST:PORT/api/v2/write?org=O&bucket=B\n"
+    "  --measurement NAME   the points' measurement (default temperature)\n"
+    "  --tag KEY=VALUE      a tag of every point (repeatable; defaults host=<this machine>,\n"
+    "                       sensor=<SOURCE's base name>)\n"
+    "  --token-file FILE    first line: an API token, or user:password (else BRENWATCH_TOKEN)\n"
+    "  --state FILE         the shipping position (default <SOURCE's base name>.brenwatch-state)\n";
+
+namespace {
+
+// The follower as shipping reads it.
+class FollowerFeed final : public ShipFeed {
+ public:
+  explicit FollowerFeed(const LogSource& source) : follower(source) {}
+  size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    return follower.Poll(
+        [this, &take](const LogLine& line) {
+          scratch_.text = line.text;
+          scratch_.after.file = line.after.file;
+          scratch_.after.identity = line.after.identity;
+          scratch_.after.offset = line.after.offset;
+          take(scratch_);
+        },
+        limit);
+  }
+  bool AtEnd() const override { return follower.AtEnd(); }
+  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
+  Follower follower;
+
+ private:
+  ShipLine scratch_;
+};
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+}  // namespace
+
+int TakeShipOption(int argc, char** argv, int& i, ShipOptions& options, std::string& error) {
+  std::string name = argv[i];
+  std::string* target = nullptr;
+  if (name == "--influx") target = &options.influx;
+  else if (name == "--measurement") target = &options.measurement;
+  else if (name == "--token-file") target = &options.token_file;
+  else if (name == "--state") target = &options.state;
+  else if (name != "--tag") return 0;
+  if (i + 1 >= argc) {
+    error = name + " needs a value";
+    return -1;
+  }
+  std::string value = argv[++i];
+  if (target) {
+    *target = value;
+    return 1;
+  }
+  size_t equals = value.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == value.size()) {
+    error = "--tag " + value + ": give KEY=VALUE, neither empty";
+    return -1;
+  }
+  options.tags.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+  return 1;
+}
+
+struct Shipment::Job {
+  std::unique_ptr<FollowerFeed> feed;
+  std::unique_ptr<HttpClient> http;
+  ShipSettings settings;
+  ShipState start;
+};
+
+Shipment::Shipment() = default;
+
+Shipment::~Shipment() {
+  Stop();
+  Finish();
+}
+
+bool Shipment::Prepare(const ShipOptions& options, const LogSource& source, const std::string& source_argument,
+                       bool once, bool from_start, std::string& error) {
+  auto job = std::make_unique<Job>();
+  ShipSettings& settings = job->settings;
+  if (!CheckShipUrl(options.influx, settings.target, error) ||
+      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target, error)) {
+    return false;
+  }
+  std::string base = std::filesystem::path(source_argument).stem().string();
+  std::vector<std::pair<std::string, std::string>> tags = options.tags;
+  auto named = [&tags](const std::string& key) {
+    for (const auto& tag : tags) {
+      if (tag.first == key) return true;
+    }
+    return false;
+  };
+  if (!named("host")) {
+    std::string host = MachineName();
+    if (host.empty()) {
+      error = "this machine's name cannot be told: give --tag host=NAME";
+      return false;
+    }
+    tags.emplace_back("host", host);
+  }
+  if (!named("sensor")) tags.emplace_back("sensor", base);
+  // A key given twice would make two tags of one name: the last one counts.
+  for (size_t i = 0; i < tags.size(); ++i) {
+    for (size_t j = i + 1; j < tags.size(); ++j) {
+      if (tags[j].first == tags[i].first) {
+        tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i--));
+        break;
+      }
+    }
+  }
+  if (!PointPrefix(options.measurement, tags, settings.prefix, error)) return false;
+  settings.state_path = options.state.empty() ? base + ".brenwatch-state" : options.state;
+  settings.once = once;
+  settings.zone_rules = LocalToUtc;
+  StateLoad load = LoadShipState(settings.state_path, job->start, error);
+  if (load == StateLoad::kBroken) return false;
+  job->feed = std::make_unique<FollowerFeed>(source);
+  Follower& follower = job->feed->follower;
+  if (load == StateLoad::kLoaded) {
+    follower.StartAt(LogPosition{job->start.position.file, job->start.position.identity,
+                                 job->start.position.offset});
+  } else if (once) {
+    follower.StartAtFirst();
+  } else if (from_start) {
+    follower.StartAtBeginning();
+  } else {
+    follower.StartAtEnd();
+  }
+  job->http = MakeHttpClient();
+  job_ = std::move(job);
+  return true;
+}
+
+void Shipment::Start() {
+  if (!job_ || thread_.joinable()) return;
+  thread_ = std::thread([this] {
+    Shipper shipper(*job_->feed, *job_->http, SystemShipClock(), job_->settings, job_->start,
+                    [](const std::string& text) { std::fprintf(stderr, "brenwatch: %s\n", text.c_str()); });
+    status_ = shipper.Run(stop_);
+    done_ = true;
+  });
+}
+
+void Shipment::Stop() {
+  stop_ = true;
+}
+
+int Shipment::Finish() {
+  if (thread_.joinable()) thread_.join();
+  return status_;
+}
