@@ -113,6 +113,10 @@ class Influx final : public Server {
   }
   std::string WriteUrl() const override { return Base() + "/write?db=lab"; }
   std::vector<Point> Points() override { return Pairs(Query("SELECT value FROM temperature")); }
+  size_t Count() {
+    std::vector<Point> count = Pairs(Query("SELECT count(value) FROM temperature"));
+    return count.empty() ? 0 : static_cast<size_t>(count[0].second);
+  }
   void Write(const std::string& lines) {
     std::vector<std::string> arguments = {"-XPOST", WriteUrl() + "&precision=ms", "--data-binary", lines};
     if (authentication_) arguments.insert(arguments.end(), {"-u", "admin:right"});
