@@ -13,6 +13,12 @@ command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
 command -v gnuplot >/dev/null 2>&1 || need+=(gnuplot-nox)
+# brenwatch ships through libcurl; its tests start real databases and query them with curl.
+command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
+pkg-config --exists libcurl 2>/dev/null || need+=(libcurl4-openssl-dev)
+command -v curl >/dev/null 2>&1 || need+=(curl)
+command -v influxd >/dev/null 2>&1 || need+=(influxdb influxdb-client)
+command -v victoria-metrics >/dev/null 2>&1 || need+=(victoria-metrics)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.
 if [[ $(id -u) -eq 0 ]] && ! command -v mandoc >/dev/null 2>&1; then need+=(mandoc); fi
 install_missing "${need[@]}"
