@@ -21,13 +21,17 @@ status=0
 for f in "$prefix"/bin/*; do
   [ -f "$f" ] && [ -x "$f" ] || fail "not a program in bin/: $f"
 done
-for f in bin/brenmark bin/quillcut bin/thermosim bin/brenplot share/man/man1/brenplot.1 \
-  share/man/man1/brenmark.1 share/man/man1/quillcut.1 share/man/man1/thermosim.1 \
-  share/doc/brenmark/examples/Brenmark.ini lib/systemd/system/brenmark@.service; do
+for f in bin/brenmark bin/quillcut bin/thermosim bin/brenplot bin/brenwatch \
+  share/man/man1/brenplot.1 share/man/man1/brenmark.1 share/man/man1/quillcut.1 \
+  share/man/man1/thermosim.1 share/man/man1/brenwatch.1 \
+  share/doc/brenmark/examples/Brenmark.ini lib/systemd/system/brenmark@.service \
+  lib/systemd/system/brenwatch@.service; do
   [ -f "$prefix/$f" ] || fail "missing: $f"
 done
 grep -qx "ExecStart=$prefix/bin/brenmark /etc/brenmark/%i.ini" \
   "$prefix/lib/systemd/system/brenmark@.service" || fail "ExecStart does not name $prefix/bin/brenmark"
+grep -q "exec $prefix/bin/brenwatch --plain " "$prefix/lib/systemd/system/brenwatch@.service" ||
+  fail "ExecStart does not name $prefix/bin/brenwatch"
 
 printf 'STDOUT=YES\r\n' >"$prefix/bin/brenmark.ini"
 mkdir "$dir/work"

@@ -19,6 +19,8 @@ pkg-config --exists libcurl 2>/dev/null || need+=(libcurl4-openssl-dev)
 command -v curl >/dev/null 2>&1 || need+=(curl)
 command -v influxd >/dev/null 2>&1 || need+=(influxdb influxdb-client)
 command -v victoria-metrics >/dev/null 2>&1 || need+=(victoria-metrics)
+# brenwatch's end-to-end test runs brenmark on a fast clock to see a log switch.
+command -v faketime >/dev/null 2>&1 || need+=(faketime)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.
 if [[ $(id -u) -eq 0 ]] && ! command -v mandoc >/dev/null 2>&1; then need+=(mandoc); fi
 install_missing "${need[@]}"

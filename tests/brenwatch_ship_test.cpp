@@ -182,9 +182,11 @@ TEST_F(ShipToInfluxTest, WrongCredentialsSaySoAndNothingIsLost) {
   EXPECT_TRUE(influx.Points().empty());
 
   dir.Write("token", "admin:right\n");
-  RunResult right = RunProgram(Brenwatch(influx.WriteUrl(), file, dir, {"--once", "--token-file", token}), {}, {},
-                               kUtc, 60000);
-  EXPECT_EQ(right.status, 0) << right.err;
+  // Alarms go on beside the shipping, and say so in the exit status.
+  RunResult right = RunProgram(
+      Brenwatch(influx.WriteUrl(), file, dir, {"--once", "--token-file", token, "--high", "50"}), {}, {}, kUtc, 60000);
+  EXPECT_EQ(right.status, 4) << right.err;
+  EXPECT_NE(right.out.find(",raise,high,50.25,50\n"), std::string::npos) << right.out;
   EXPECT_EQ(influx.Points(), log.points);
 }
 

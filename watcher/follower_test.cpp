@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "services/files.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "watcher/log_source.hpp"
 
@@ -31,6 +32,11 @@ std::vector<std::string> Lines(Follower& follower, size_t limit = 1000) {
 
 using Strings = std::vector<std::string>;
 
+// The follower names files as the system writes them.
+std::string Native(const std::string& path) {
+  return NativeFileName(path);
+}
+
 LogSource Source(const TempDir& dir, const std::string& ini) {
   LogSource source;
   std::string error;
@@ -52,7 +58,7 @@ TEST(ReadLogSource, IniSettingsAndBadSources) {
   EXPECT_FALSE(source.stamped);
   EXPECT_EQ(source.delimiter, ", ");
   EXPECT_EQ(source.eol, "\n");
-  EXPECT_EQ(NumberedLogName(source, "Therm0042.txt"), dir.Path("Therm0042.txt"));
+  EXPECT_EQ(NumberedLogName(source, "Therm0042.txt"), Native(dir.Path("Therm0042.txt")));
   for (const char* other : {"Therm042.txt", "Therm00042.txt", "Therm00x2.txt", "Therm0042.txt~"}) {
     EXPECT_EQ(NumberedLogName(source, other), "") << other;
   }
@@ -83,7 +89,7 @@ TEST(Follower, CompleteLinesOnlyWhateverTheirEnd) {
   EXPECT_EQ(Lines(follower, 2), (Strings{"6", "7"}));
   EXPECT_FALSE(follower.AtEnd());
   EXPECT_EQ(Lines(follower), Strings{"8"});
-  EXPECT_EQ(follower.CurrentFile(), log);
+  EXPECT_EQ(follower.CurrentFile(), Native(log));
 
   // Truncated, then replaced under its name: each read from its beginning.
   std::ofstream(log, std::ios::binary | std::ios::trunc) << "t\n";
@@ -106,12 +112,12 @@ TEST(Follower, AcrossSwitchesNewRunsAndLogsNotYetThere) {
   dir.Write("T0001.log", "c\n");
   SetAge(dir.Path("T0001.log"), 10);
   EXPECT_EQ(Lines(follower), (Strings{"b", "c"}));
-  EXPECT_EQ(follower.CurrentFile(), dir.Path("T0001.log"));
+  EXPECT_EQ(follower.CurrentFile(), Native(dir.Path("T0001.log")));
   // A new run takes the first free number, here a lower one.
   fs::remove(dir.Path("T0000.log"));
   dir.Write("T0000.log", "d\n");
   EXPECT_EQ(Lines(follower), Strings{"d"});
-  EXPECT_EQ(follower.CurrentFile(), dir.Path("T0000.log"));
+  EXPECT_EQ(follower.CurrentFile(), Native(dir.Path("T0000.log")));
   EXPECT_EQ(Lines(follower), Strings{});
 }
 
@@ -131,7 +137,7 @@ TEST(Follower, EveryLogOldestFirstAndIndependentRestarts) {
   all.Poll([&](const LogLine& line) { after.push_back(line.after); });
   EXPECT_TRUE(all.AtEnd());
   ASSERT_EQ(after.size(), 4u);
-  EXPECT_EQ(after[1].file, dir.Path("T0008.log"));
+  EXPECT_EQ(after[1].file, Native(dir.Path("T0008.log")));
   EXPECT_EQ(after[1].offset, 5u);
 
   // A second follower of the same logs, from a saved position.

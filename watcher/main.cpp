@@ -1,92 +1,77 @@
-// brenwatch: follows what a running brenmark writes and ships every reading
-// to a time-series database.
-#include <csignal>
-#include <cstdio>
+// brenwatch: alarms from the logs a running brenmark writes, and every
+// reading shipped to a time-series database.
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "services/stop_request.hpp"
+#include "watcher/event_output.hpp"
+#include "watcher/exit_codes.hpp"
 #include "watcher/log_source.hpp"
+#include "watcher/screen.hpp"
 #include "watcher/shipping/shipping_command.hpp"
-
-#ifndef BRENWATCH_VERSION
-#define BRENWATCH_VERSION "0"
-#endif
+#include "watcher/watch_options.hpp"
+#include "watcher/watch_run.hpp"
 
 namespace {
 
-volatile std::sig_atomic_t stop_requested = 0;
-
-void RequestStop(int) {
-  stop_requested = 1;
-}
-
-void Usage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: brenwatch [options] SOURCE\n"
-               "Follows the logs of a brenmark INI file, or one log file.\n"
-               "  --once               read the logs from their beginning to their end, then exit\n"
-               "  --from-start         follow from the beginning of the current log\n"
-               "%s"
-               "  -h, --help           this text\n"
-               "  --version            the version\n",
-               kShipOptionsHelp);
-}
-
-int Bad(const std::string& message) {
+int Fail(const std::string& message) {
   std::fprintf(stderr, "brenwatch: %s\n", message.c_str());
-  return 2;
+  return kBadUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  WatchOptions options;
   ShipOptions ship;
-  bool once = false, from_start = false;
-  std::string source_argument;
-  for (int i = 1; i < argc; ++i) {
-    std::string argument = argv[i];
-    std::string error;
-    int taken = TakeShipOption(argc, argv, i, ship, error);
-    if (taken < 0) return Bad(error);
-    if (taken > 0) continue;
-    if (argument == "-h" || argument == "--help") {
-      Usage(stdout);
-      return 0;
-    }
-    if (argument == "--version") {
-      std::printf("brenwatch %s\n", BRENWATCH_VERSION);
-      return 0;
-    }
-    if (argument == "--once") {
-      once = true;
-    } else if (argument == "--from-start") {
-      from_start = true;
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      return Bad("unknown option " + argument + " (brenwatch --help lists them)");
-    } else if (source_argument.empty()) {
-      source_argument = argument;
-    } else {
-      return Bad("one SOURCE only");
-    }
+  std::vector<std::string> alarm_args;
+  std::string error;
+  if (!SplitShipOptions(std::vector<std::string>(argv + 1, argv + argc), ship, alarm_args, error) ||
+      !ScanWatchOptions(alarm_args, options, error)) {
+    std::fprintf(stderr, "brenwatch: %s\n%s%s", error.c_str(), kWatchUsage, kShipOptionsHelp);
+    return kBadUsage;
   }
-  if (source_argument.empty()) {
-    Usage(stderr);
-    return 2;
+  if (options.help) {
+    std::fputs(kWatchUsage, stdout);
+    std::fputs(kShipOptionsHelp, stdout);
+    return kWatchEnded;
+  }
+  if (options.version) {
+    std::puts("brenwatch " BRENWATCH_VERSION);
+    return kWatchEnded;
   }
   LogSource source;
-  std::string error;
-  if (!ReadLogSource(source_argument, source, error)) return Bad(error);
-  if (ship.influx.empty()) return Bad("nothing to do: give --influx URL");
-  Shipment shipment;
-  if (!shipment.Prepare(ship, source, source_argument, once, from_start, error)) return Bad(error);
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
-  shipment.Start();
-  while (!stop_requested && !shipment.Done()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (!ReadLogSource(options.source, source, error)) return Fail(error);
+  EventOutput output;
+  if (!options.alarm_log.empty() && !output.OpenAlarmLog(options.alarm_log, error)) {
+    return Fail(error);
   }
+  // Shipping has a follower and a thread of its own: alarms never wait for the database.
+  Shipment shipment;
+  bool shipping = !ship.influx.empty();
+  if (shipping && !shipment.Prepare(ship, source, options.source, options.once, options.from_start, error)) {
+    return Fail(error);
+  }
+  CatchStopRequests();
+  shipment.Start();
+  if (options.once) {
+    bool raised = WatchOnce(options, source, output);
+    while (shipping && !shipment.Done() && !StopRequested()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    shipment.Stop();
+    if (shipment.Finish() != 0 && !StopRequested()) return kNotShipped;
+    return raised ? kAlarmsRaised : kWatchEnded;
+  }
+
+  std::unique_ptr<LiveScreen> screen;
+  if (!options.plain) screen = LiveScreen::Open(options.window);
+  output.SetStandardOutput(screen == nullptr);
+  WatchFollowing(options, source, output, screen.get());
   shipment.Stop();
-  int status = shipment.Finish();
-  return stop_requested ? 0 : status;
+  shipment.Finish();
+  return kWatchEnded;
 }

@@ -1,5 +1,6 @@
 #include "watcher/shipping/shipping_command.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,13 +11,17 @@
 #include "watcher/shipping/shipping_delivery.hpp"
 
 const char kShipOptionsHelp[] =
+    "\n"
+    "Shipping every reading to a time-series database:\n"
     "  --influx URL         ship every reading: http(s)://HOST:PORT/write?db=NAME or\n"
     "                       http(s)://HOST:PORT/api/v2/write?org=O&bucket=B\n"
     "  --measurement NAME   the points' measurement (default temperature)\n"
     "  --tag KEY=VALUE      a tag of every point (repeatable; defaults host=<this machine>,\n"
     "                       sensor=<SOURCE's base name>)\n"
     "  --token-file FILE    first line: an API token, or user:password (else BRENWATCH_TOKEN)\n"
-    "  --state FILE         the shipping position (default <SOURCE's base name>.brenwatch-state)\n";
+    "  --state FILE         the shipping position (default <SOURCE's base name>.brenwatch-state)\n"
+    "Exit status 3: --once could not ship every reading (refused, or the server\n"
+    "unreachable or refusing the credentials for 60 s).\n";
 
 namespace {
 
@@ -51,30 +56,55 @@ std::optional<std::string> Environment(const char* name) {
 
 }  // namespace
 
-int TakeShipOption(int argc, char** argv, int& i, ShipOptions& options, std::string& error) {
-  std::string name = argv[i];
-  std::string* target = nullptr;
-  if (name == "--influx") target = &options.influx;
-  else if (name == "--measurement") target = &options.measurement;
-  else if (name == "--token-file") target = &options.token_file;
-  else if (name == "--state") target = &options.state;
-  else if (name != "--tag") return 0;
-  if (i + 1 >= argc) {
-    error = name + " needs a value";
-    return -1;
+bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options, std::vector<std::string>& rest,
+                      std::string& error) {
+  // The alarms' options that take a value: their value is never one of ours.
+  static const std::vector<std::string> kAlarmValues = {"--high",   "--low",  "--delay",  "--stale",    "--repeat",
+                                                        "--window", "--margin", "--exec", "--alarm-log"};
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      return true;
+    }
+    size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+    std::string name = arg.substr(0, equals);
+    std::string* target = nullptr;
+    if (name == "--influx") target = &options.influx;
+    else if (name == "--measurement") target = &options.measurement;
+    else if (name == "--token-file") target = &options.token_file;
+    else if (name == "--state") target = &options.state;
+    else if (name != "--tag") {
+      rest.push_back(arg);
+      bool takes_value = std::find(kAlarmValues.begin(), kAlarmValues.end(), name) != kAlarmValues.end();
+      if (takes_value && equals == std::string::npos && i + 1 < args.size()) rest.push_back(args[++i]);
+      continue;
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      error = "option " + name + " needs a value";
+      return false;
+    }
+    if (value.empty()) {
+      error = "option " + name + " needs a value";
+      return false;
+    }
+    if (target) {
+      *target = value;
+      continue;
+    }
+    size_t tag_equals = value.find('=');
+    if (tag_equals == std::string::npos || tag_equals == 0 || tag_equals + 1 == value.size()) {
+      error = "--tag " + value + ": give KEY=VALUE, neither empty";
+      return false;
+    }
+    options.tags.emplace_back(value.substr(0, tag_equals), value.substr(tag_equals + 1));
   }
-  std::string value = argv[++i];
-  if (target) {
-    *target = value;
-    return 1;
-  }
-  size_t equals = value.find('=');
-  if (equals == std::string::npos || equals == 0 || equals + 1 == value.size()) {
-    error = "--tag " + value + ": give KEY=VALUE, neither empty";
-    return -1;
-  }
-  options.tags.emplace_back(value.substr(0, equals), value.substr(equals + 1));
-  return 1;
+  return true;
 }
 
 struct Shipment::Job {

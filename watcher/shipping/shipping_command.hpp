@@ -19,9 +19,11 @@ struct ShipOptions {
   std::string state;  // empty: <SOURCE base name>.brenwatch-state
 };
 
-// Takes argv[i] (and its value, moving i) when it is a shipping option:
-// 1 taken, 0 not one of them, -1 malformed (`error` says why).
-int TakeShipOption(int argc, char** argv, int& i, ShipOptions& options, std::string& error);
+// Takes the shipping options (--name VALUE or --name=VALUE) out of the
+// arguments and leaves the others, the alarms' values untouched, in `rest`.
+// False with a message when one of them is malformed.
+bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options, std::vector<std::string>& rest,
+                      std::string& error);
 // The lines --help shows for them.
 extern const char kShipOptionsHelp[];
 

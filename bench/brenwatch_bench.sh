@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# brenwatch's two costs.
+# 1. `--once` over the year log of brenplot's benchmark (10 M records), with
+#    high, low, delay and stale alarms, beside mawk summing the value column
+#    of the same file in the same run. Target: no slower than mawk, under
+#    10 MB peak RSS.
+# 2. CPU while following brenmark logging thermosim's lines at 11,520 bytes/s
+#    (with the stamps on: more bytes per reading than the line carries),
+#    beside brenmark's own CPU in the same run, and while the line is idle.
+#    Target: below brenmark's own; idle under 0.1% of a core.
+#
+#   bench/brenwatch_bench.sh [BUILD_DIR] [SECONDS]      (default: build 30)
+set -euo pipefail
+
+build=${1:-build}
+seconds=${2:-30}
+brenwatch=$build/watcher/brenwatch
+generator=$build/bench/plot_log_generator
+for tool in "$brenwatch" "$generator"; do
+  [[ -x $tool ]] || { echo "missing $tool: build first (cmake --build $build)" >&2; exit 1; }
+done
+command -v mawk >/dev/null || { echo "mawk missing: apt-get install mawk" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/logger_run.sh" brenwatch-bench
+watch_pid=""
+trap 'kill $watch_pid 2>/dev/null || true; cleanup' EXIT
+
+# Wall seconds, CPU seconds and peak RSS (KB), best of three by wall time.
+measure() {
+  local best=""
+  for _ in 1 2 3; do
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null || true
+    local wall user sys rss
+    read -r wall user sys rss < <(tail -1 "$work/time")
+    if [[ -z $best ]] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
+      best="$wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $rss"
+    fi
+  done
+  echo "$best"
+}
+
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+log=$work/year.txt
+"$generator" 10000000 "$log"
+cat "$log" >/dev/null  # into the page cache for both
+read -r once_time once_cpu once_rss < <(measure "$brenwatch" --once --high 76 --low 67 \
+  --delay 5m --margin 0.5 --stale 1h "$log")
+read -r awk_time awk_cpu awk_rss < <(measure mawk -F'\t' '{ s += $3 } END { print s }' "$log")
+events=$("$brenwatch" --once --high 76 --low 67 --delay 5m --margin 0.5 --stale 1h "$log" | wc -l || true)
+echo "year log: $(( $(stat -c %s "$log") / 1000000 )) MB, 10,000,000 records"
+echo "  brenwatch --once: ${once_time}s wall, ${once_cpu}s CPU, ${once_rss} KB peak RSS ($events events)"
+echo "  mawk sum of column 3: ${awk_time}s wall, ${awk_cpu}s CPU, ${awk_rss} KB peak RSS"
+awk -v t="$once_time" -v m="$awk_time" -v r="$once_rss" 'BEGIN {
+  printf "  target: no slower than mawk -> %s (%.2fx); under 10 MB -> %s\n",
+         (t <= m ? "met" : "MISSED"), (m > 0 ? t / m : 0), (r < 10240 ? "met" : "MISSED") }'
+rm -f "$log"
+
+if [[ -r /proc/self/schedstat ]]; then
+  ticks=1000000
+  cpu_ticks() { awk '{ printf "%d\n", $1 / 1000 }' "/proc/$1/schedstat"; }
+else
+  ticks=$(getconf CLK_TCK)
+  cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+fi
+percent() { awk -v t="$1" -v hz="$ticks" -v s="$seconds" 'BEGIN { printf "%.4f", 100 * t / hz / s }'; }
+
+# brenmark logs thermosim's line, brenwatch follows the INI file.
+follow() {
+  local label=$1
+  shift
+  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
+  sim_pid=$!
+  local port_string
+  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/Therm0000.txt\nSWITCHHRS=1\n' \
+    "$port_string" "$work" >"$work/watch.ini"
+  rm -f "$work"/Therm*.txt
+  "$brenmark" "$work/watch.ini" </dev/null >/dev/null 2>&1 &
+  logger_pid=$!
+  "$brenwatch" --plain --high 1000000000 --stale 1h "$work/watch.ini" >/dev/null 2>&1 &
+  watch_pid=$!
+  sleep 1
+  local logger_before watch_before logger_after watch_after
+  logger_before=$(cpu_ticks "$logger_pid")
+  watch_before=$(cpu_ticks "$watch_pid")
+  sleep "$seconds"
+  logger_after=$(cpu_ticks "$logger_pid")
+  watch_after=$(cpu_ticks "$watch_pid")
+  local bytes
+  bytes=$(cat "$work"/Therm*.txt | wc -c)
+  kill "$watch_pid" "$logger_pid" "$sim_pid" 2>/dev/null || true
+  wait "$watch_pid" "$logger_pid" "$sim_pid" 2>/dev/null || true
+  watch_pid="" logger_pid="" sim_pid=""
+  local watch_cpu logger_cpu
+  watch_cpu=$(percent $((watch_after - watch_before)))
+  logger_cpu=$(percent $((logger_after - logger_before)))
+  printf '  %-16s brenwatch %7s%% of a core, brenmark %7s%% (log %d bytes)\n' \
+    "$label" "$watch_cpu" "$logger_cpu" "$bytes"
+  last_watch=$watch_cpu last_logger=$logger_cpu
+}
+
+echo "following for ${seconds}s (clock tick: 1/$ticks s)"
+follow "idle line" --interval 100000000
+idle_watch=$last_watch
+follow "11,520 bytes/s" --flood 100000000 --rate 11520
+awk -v w="$last_watch" -v l="$last_logger" -v i="$idle_watch" 'BEGIN {
+  printf "  target: below brenmark -> %s; idle under 0.1%% -> %s\n",
+         (w < l ? "met" : "MISSED"), (i < 0.1 ? "met" : "MISSED") }'

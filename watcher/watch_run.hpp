@@ -1,0 +1,14 @@
+#pragma once
+// The two ways of a watch: once over every log (--once), or following the
+// logs as they are written until a stop is requested.
+#include "watcher/event_output.hpp"
+#include "watcher/log_source.hpp"
+#include "watcher/screen.hpp"
+#include "watcher/watch_options.hpp"
+
+// True when an alarm was raised.
+bool WatchOnce(const WatchOptions& options, const LogSource& source, EventOutput& output);
+
+// Until StopRequested(); `screen` may be null.
+void WatchFollowing(const WatchOptions& options, const LogSource& source, EventOutput& output,
+                    LiveScreen* screen);
