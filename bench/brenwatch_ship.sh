@@ -22,7 +22,10 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/brenwatch-ship.XXXXXX")
 server=""
 cleanup() {
-  [[ -n $server ]] && kill -9 "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  if [[ -n $server ]]; then
+    kill -9 "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
