@@ -19,6 +19,21 @@ std::wstring Wide(std::string_view text) {
 }
 
 std::string SystemMessage(DWORD code) {
+  // Not every winhttp.dll carries its message table.
+  switch (code) {
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return "cannot connect to the server";
+    case ERROR_WINHTTP_TIMEOUT:
+      return "the server did not answer in time";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return "the server's name cannot be resolved";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return "the connection was reset";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+      return "the server's certificate was not accepted";
+    default:
+      break;
+  }
   char* text = nullptr;
   HMODULE module = GetModuleHandleW(L"winhttp.dll");
   DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -92,15 +107,17 @@ class WinHttpClient final : public HttpClient {
                             const_cast<char*>(body.data()), static_cast<DWORD>(body.size()),
                             static_cast<DWORD>(body.size()), 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr)) {
+      DWORD code = GetLastError();
       connection_.Reset(nullptr);
-      return Failed(answer);
+      return Failed(answer, code);
     }
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+      DWORD code = GetLastError();
       connection_.Reset(nullptr);
-      return Failed(answer);
+      return Failed(answer, code);
     }
     // The whole answer is read, so the connection can carry the next request.
     char buffer[4096];
@@ -115,10 +132,11 @@ class WinHttpClient final : public HttpClient {
   }
 
  private:
-  static HttpAnswer& Failed(HttpAnswer& answer) {
+  // Closing a handle clears the thread's last error: read it first.
+  static HttpAnswer& Failed(HttpAnswer& answer, DWORD code = GetLastError()) {
     answer.status = 0;
     answer.body.clear();
-    answer.error = SystemMessage(GetLastError());
+    answer.error = SystemMessage(code);
     return answer;
   }
 
