@@ -1,9 +1,10 @@
+#include "logger/log_names.hpp"
+
 #include <cstdio>
 
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "logger/log_names.hpp"
 #include "services/console.hpp"
 #include "services/ordinary_file.hpp"
 #include "services/runtime_error.hpp"

@@ -11,8 +11,8 @@ namespace {
 
 FileFacts FactsOf(const struct stat& st) {
   FileFacts facts;
-  facts.identity = static_cast<uint64_t>(st.st_ino) ^
-                   (static_cast<uint64_t>(st.st_dev) * 0x9E3779B97F4A7C15ull);
+  facts.identity =
+      static_cast<uint64_t>(st.st_ino) ^ (static_cast<uint64_t>(st.st_dev) * 0x9E3779B97F4A7C15ull);
   facts.size = static_cast<uint64_t>(st.st_size);
   facts.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return facts;

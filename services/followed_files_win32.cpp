@@ -7,17 +7,20 @@ namespace {
 FileFacts FactsOf(const BY_HANDLE_FILE_INFORMATION& info) {
   FileFacts facts;
   uint64_t index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  facts.identity = index ^ (static_cast<uint64_t>(info.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15ull);
+  facts.identity =
+      index ^ (static_cast<uint64_t>(info.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15ull);
   facts.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  facts.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                                        info.ftLastWriteTime.dwLowDateTime);
+  facts.modified =
+      static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                           info.ftLastWriteTime.dwLowDateTime);
   return facts;
 }
 
 HANDLE OpenShared(const std::string& name) {
   // Every share mode: the logger may go on writing, or rename or delete it.
-  return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(name.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool Describe(HANDLE file, FileFacts& facts) {

@@ -53,8 +53,8 @@ TEST(Brenwatch, FollowsBrenmarkAcrossASwitchAndANewRun) {
   Child device({THERMOSIM_PATH, "--quiet", "--interval", "100"});
   ASSERT_TRUE(device.WaitForOutput("\n", 10000));
   std::string port_string = device.out().substr(0, device.out().find('\n'));
-  dir.Write("sim.ini", "PORTSTR=" + port_string +
-                           "\nFILESTR=Therm0000.txt\nSWITCHHRS=1\nAPNDTIME=YES\n");
+  dir.Write("sim.ini",
+            "PORTSTR=" + port_string + "\nFILESTR=Therm0000.txt\nSWITCHHRS=1\nAPNDTIME=YES\n");
   // Started before any log exists; every event writes its environment, and
   // the repeats tell which log is followed.
   SpawnOptions in_dir;
@@ -75,8 +75,8 @@ TEST(Brenwatch, FollowsBrenmarkAcrossASwitchAndANewRun) {
   fs::remove(dir.Path("Therm0000.txt"));
   size_t before = logs().size();
   logger = StartLogger(dir, "2026-12-09 09:00:00");
-  ASSERT_TRUE(Eventually([&] { return logs().find("Therm0000.txt", before) != std::string::npos; },
-                         15000))
+  ASSERT_TRUE(
+      Eventually([&] { return logs().find("Therm0000.txt", before) != std::string::npos; }, 15000))
       << logs();
   logger->Signal(SIGTERM);
   logger->Wait();
@@ -101,8 +101,8 @@ TEST(Brenwatch, FollowsBrenmarkAcrossASwitchAndANewRun) {
 TEST(Brenwatch, HangingCommandDelaysNoEvent) {
   TempDir dir;
   std::string log = dir.Write("therm.log", "7\n");
-  Child watch({BRENWATCH_PATH, "--plain", "--from-start", "--high", "8", "--exec", "sleep 30",
-               log});
+  Child watch(
+      {BRENWATCH_PATH, "--plain", "--from-start", "--high", "8", "--exec", "sleep 30", log});
   for (const char* high : {"9.1", "9.2", "9.3"}) {
     std::ofstream(log, std::ios::app) << high << "\n7.5\n";
     EXPECT_TRUE(watch.WaitForOutput(std::string(",raise,high,") + high + ",8\n", 3000))
@@ -116,7 +116,8 @@ TEST(Brenwatch, HangingCommandDelaysNoEvent) {
 
 TEST(Brenwatch, OnceExitStatusAndUnreadableSource) {
   TempDir dir;
-  std::string log = dir.Write("therm.log", "2026-12-09 06:00:00 7.5\r\n2026-12-09 06:00:10 8.5\r\n");
+  std::string log =
+      dir.Write("therm.log", "2026-12-09 06:00:00 7.5\r\n2026-12-09 06:00:10 8.5\r\n");
   RunResult raised = RunProgram({BRENWATCH_PATH, "--once", "--high", "8", log});
   EXPECT_EQ(raised.status, 4);
   EXPECT_EQ(raised.out, "2026-12-09T06:00:10,raise,high,8.5,8\n");

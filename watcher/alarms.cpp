@@ -41,8 +41,8 @@ void Alarms::Emit(State& state, std::string_view time, const char* event, const 
   events.push_back({std::string(time), what, kind, std::string(value), limit});
 }
 
-void Alarms::Beyond(State& state, bool beyond, bool back, const Reading& reading,
-                    const char* kind, const std::string& limit, std::vector<Event>& clears,
+void Alarms::Beyond(State& state, bool beyond, bool back, const Reading& reading, const char* kind,
+                    const std::string& limit, std::vector<Event>& clears,
                     std::vector<Event>& raises) {
   if (state.raised) {
     if (back) Emit(state, reading.time, "clear", kind, reading.text, limit, reading.clock, clears);

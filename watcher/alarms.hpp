@@ -49,8 +49,8 @@ class Alarms {
  private:
   struct State {
     bool raised = false;
-    bool in_run = false;     // readings beyond the limit, not yet long enough
-    int64_t run_start = 0;   // the run's first reading
+    bool in_run = false;    // readings beyond the limit, not yet long enough
+    int64_t run_start = 0;  // the run's first reading
     int64_t next_repeat = 0;
     std::string since;
   };

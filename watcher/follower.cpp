@@ -118,7 +118,8 @@ struct Follower::State {
         if (file.name == current) continue;
         auto was = left.find(file.name);
         if (was != left.end() && was->second.identity == file.facts.identity) {
-          if (file.facts.size >= was->second.offset && file.facts.size <= was->second.size) continue;
+          if (file.facts.size >= was->second.offset && file.facts.size <= was->second.size)
+            continue;
           if (file.facts.size > was->second.size) file.start = was->second.offset;
         }
         if (!found || Older(file, next)) next = file;
@@ -128,7 +129,8 @@ struct Follower::State {
     }
     if (!current.empty() && known) {
       FileFacts facts;
-      uint64_t size = LookAtFile(current, facts) && facts.identity == identity ? facts.size : offset;
+      uint64_t size =
+          LookAtFile(current, facts) && facts.identity == identity ? facts.size : offset;
       left[current] = {identity, offset, std::max(size, offset)};
     }
     current = next.name;

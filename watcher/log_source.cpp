@@ -4,9 +4,9 @@
 #include "logger/globals.hpp"
 #include "logger/ini_keys.hpp"
 #include "logger/log_names.hpp"
+#include "logger/text_rules.hpp"
 #include "services/files.hpp"
 #include "services/followed_files.hpp"
-#include "logger/text_rules.hpp"
 #include "services/text_forms.hpp"
 
 namespace {

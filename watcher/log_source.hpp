@@ -19,7 +19,8 @@ struct LogSource {
   std::string eol;        // EOL as brenmark writes it
 };
 
-// False with a message naming SOURCE when it cannot be read.
+// False with a message naming SOURCE when it cannot be read. An INI file is
+// read through the logger's one settings record: one thread at a time.
 bool ReadLogSource(const std::string& source, LogSource& out, std::string& error);
 
 // The folder holding the source's logs ("." for a bare name) and, for a

@@ -35,7 +35,8 @@ const OnceCase kCases[] = {
      ""},
     {"MarginReachedExactly",
      {"--high", "0.3", "--margin", "0.2"},
-     At("06:00:00", "0.31") + At("06:01:00", "0.11") + At("06:02:00", "0.1") + At("06:03:00", "0.4"),
+     At("06:00:00", "0.31") + At("06:01:00", "0.11") + At("06:02:00", "0.1") +
+         At("06:03:00", "0.4"),
      "2026-12-09T06:00:00,raise,high,0.31,0.3\n2026-12-09T06:02:00,clear,high,0.1,0.3\n"
      "2026-12-09T06:03:00,raise,high,0.4,0.3\n"},
     {"LowAndHighWithCommentsBetween",
@@ -94,9 +95,9 @@ TEST(WatchOptions, DurationsAndRefusals) {
   struct {
     const char* text;
     int64_t seconds;  // -1: refused
-  } durations[] = {{"90", 90},  {"90s", 90}, {"15m", 900},        {"2h", 7200}, {"1d", 86400},
-                   {"", -1},    {"1.5h", -1}, {"-5", -1},         {"5x", -1},   {"h", -1},
-                   {"5mm", -1}, {"99999999999d", -1}};
+  } durations[] = {{"90", 90},    {"90s", 90}, {"15m", 900}, {"2h", 7200},
+                   {"1d", 86400}, {"", -1},    {"1.5h", -1}, {"-5", -1},
+                   {"5x", -1},    {"h", -1},   {"5mm", -1},  {"99999999999d", -1}};
   for (const auto& d : durations) {
     int64_t seconds = -1;
     bool read = ReadDuration(d.text, seconds);

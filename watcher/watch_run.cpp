@@ -19,6 +19,8 @@ constexpr int kLookMs = 1000;
 // While lines stream in they are taken in batches this far apart, so a busy
 // logger costs a few wake-ups a second, not one per record.
 constexpr int kBatchMs = 100;
+// A long backlog (--from-start) is read in parts, the checks run between.
+constexpr size_t kLinesPerPoll = 100000;
 // The commands of a stopping run get this long to finish.
 constexpr int kStopGraceMs = 5000;
 
@@ -31,8 +33,8 @@ struct Now {
     Clock& clock = CurrentClock();
     micros = clock.MonotonicMicros();
     LocalTime t = clock.Now();
-    seconds = DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
-              t.second;
+    seconds =
+        DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
   }
@@ -110,8 +112,8 @@ class Watch {
     last_arrival_ = now_.micros;
     while (!StopRequested()) {
       now_.Read();
-      size_t taken = follower_.Poll([this](const LogLine& line) { FollowLine(line); });
-      if (taken > 0) last_arrival_ = now_.micros;
+      size_t taken =
+          follower_.Poll([this](const LogLine& line) { FollowLine(line); }, kLinesPerPoll);
       if (options_.stale > 0 && now_.micros - last_arrival_ > options_.stale * 1000000) {
         alarms_.RaiseStale(now_.text, now_.micros / 1000000, events_);
       }
@@ -120,6 +122,7 @@ class Watch {
       commands_.Check(now_.micros);
       screen_.Show(follower_.CurrentFile(), alarms_, output_);
       if (StopRequested()) break;
+      if (!follower_.AtEnd()) continue;
       if (taken > 0) CurrentClock().SleepMs(kBatchMs);
       follower_.Wait(kLookMs);
     }
@@ -170,6 +173,7 @@ class Watch {
       reading.seconds = now_.seconds;
       reading.time = std::string_view(now_.text, 19);
     }
+    last_arrival_ = now_.micros;
     alarms_.Take(reading, events_);
     screen_.Reading(reading);
     if (!events_.empty()) Emit(std::string(line.after.file));
