@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <time.h>
+#include <windows.h>
 
 #include <utility>
 

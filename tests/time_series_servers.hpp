@@ -94,9 +94,14 @@ class Influx final : public Server {
     folder_.Write("influxdb.conf",
                   "reporting-disabled = true\nbind-address = \"127.0.0.1:" + std::to_string(rpc) +
                       "\"\n[meta]\n  dir = \"" + d + "/meta\"\n[data]\n  dir = \"" + d +
-                      "/data\"\n  wal-dir = \"" + d + "/wal\"\n  query-log-enabled = false\n[http]\n"
-                      "  bind-address = \"127.0.0.1:" + std::to_string(port_) + "\"\n  log-enabled = false\n"
-                      "  auth-enabled = " + (authentication ? "true" : "false") + "\n[monitor]\n"
+                      "/data\"\n  wal-dir = \"" + d +
+                      "/wal\"\n  query-log-enabled = false\n[http]\n"
+                      "  bind-address = \"127.0.0.1:" +
+                      std::to_string(port_) +
+                      "\"\n  log-enabled = false\n"
+                      "  auth-enabled = " +
+                      (authentication ? "true" : "false") +
+                      "\n[monitor]\n"
                       "  store-enabled = false\n");
   }
   bool Create() {
@@ -106,8 +111,9 @@ class Influx final : public Server {
     return Query("CREATE DATABASE lab").find("error") == std::string::npos;
   }
   std::string Query(const std::string& q) {
-    std::vector<std::string> arguments = {"-XPOST", Base() + "/query", "--data-urlencode", "q=" + q,
-                                          "--data-urlencode", "db=lab", "--data-urlencode", "epoch=ms"};
+    std::vector<std::string> arguments = {
+        "-XPOST",           Base() + "/query", "--data-urlencode", "q=" + q,
+        "--data-urlencode", "db=lab",          "--data-urlencode", "epoch=ms"};
     if (authentication_) arguments.insert(arguments.end(), {"-u", "admin:right"});
     return Curl(arguments);
   }
@@ -118,13 +124,16 @@ class Influx final : public Server {
     return count.empty() ? 0 : static_cast<size_t>(count[0].second);
   }
   void Write(const std::string& lines) {
-    std::vector<std::string> arguments = {"-XPOST", WriteUrl() + "&precision=ms", "--data-binary", lines};
+    std::vector<std::string> arguments = {"-XPOST", WriteUrl() + "&precision=ms", "--data-binary",
+                                          lines};
     if (authentication_) arguments.insert(arguments.end(), {"-u", "admin:right"});
     Curl(arguments);
   }
 
  private:
-  std::string Command() const override { return "/usr/bin/influxd -config " + folder_.Path("influxdb.conf"); }
+  std::string Command() const override {
+    return "/usr/bin/influxd -config " + folder_.Path("influxdb.conf");
+  }
   bool Ready() override {
     return Curl({"-o", "/dev/null", "-w", "%{http_code}", Base() + "/ping"}) == "204";
   }
@@ -159,7 +168,8 @@ class Victoria final : public Server {
           p = after;
           if (*p == ']') break;
         }
-        for (size_t i = 0; i < std::min(values.size(), times.size()); ++i) points.emplace_back(times[i], values[i]);
+        for (size_t i = 0; i < std::min(values.size(), times.size()); ++i)
+          points.emplace_back(times[i], values[i]);
       }
       line = end + 1;
     }
@@ -169,10 +179,12 @@ class Victoria final : public Server {
 
  private:
   std::string Command() const override {
-    return "/usr/bin/victoria-metrics -httpListenAddr 127.0.0.1:" + std::to_string(port_) + " -storageDataPath " +
-           folder_.Path("data") + " -dedup.minScrapeInterval=1ms";
+    return "/usr/bin/victoria-metrics -httpListenAddr 127.0.0.1:" + std::to_string(port_) +
+           " -storageDataPath " + folder_.Path("data") + " -dedup.minScrapeInterval=1ms";
   }
-  bool Ready() override { return Curl({"-o", "/dev/null", "-w", "%{http_code}", Base() + "/health"}) == "200"; }
+  bool Ready() override {
+    return Curl({"-o", "/dev/null", "-w", "%{http_code}", Base() + "/health"}) == "200";
+  }
 };
 
 }  // namespace time_series

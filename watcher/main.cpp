@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
   // Shipping has a follower and a thread of its own: alarms never wait for the database.
   Shipment shipment;
   bool shipping = !ship.influx.empty();
-  if (shipping && !shipment.Prepare(ship, source, options.source, options.once, options.from_start, error)) {
+  if (shipping &&
+      !shipment.Prepare(ship, source, options.source, options.once, options.from_start, error)) {
     return Fail(error);
   }
   CatchStopRequests();

@@ -7,9 +7,9 @@
 #include <string_view>
 
 struct HttpAnswer {
-  int status = 0;      // 0: no answer came (`error` says why)
-  std::string body;    // the server's message, cut to a few KB
-  std::string error;   // the transport's own words when status is 0
+  int status = 0;     // 0: no answer came (`error` says why)
+  std::string body;   // the server's message, cut to a few KB
+  std::string error;  // the transport's own words when status is 0
 };
 
 class HttpClient {

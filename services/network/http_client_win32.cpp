@@ -12,7 +12,8 @@ constexpr size_t kAnswerLimit = 4096;
 
 std::wstring Wide(std::string_view text) {
   if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
@@ -41,7 +42,8 @@ std::string SystemMessage(DWORD code) {
                                 module, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = length ? std::string(text, length) : "error " + std::to_string(code);
   if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
     message.pop_back();
   }
   return message;
@@ -100,7 +102,8 @@ class WinHttpClient final : public HttpClient {
     if (!request.get()) return Failed(answer);
     // A redirect would resend the credentials elsewhere.
     DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects, sizeof no_redirects);
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
+                     sizeof no_redirects);
     std::wstring headers = L"Content-Type: text/plain; charset=utf-8\r\n";
     if (!authorization.empty()) headers += L"Authorization: " + Wide(authorization) + L"\r\n";
     if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
@@ -114,7 +117,8 @@ class WinHttpClient final : public HttpClient {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
       DWORD code = GetLastError();
       connection_.Reset(nullptr);
       return Failed(answer, code);

@@ -56,11 +56,12 @@ std::optional<std::string> Environment(const char* name) {
 
 }  // namespace
 
-bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options, std::vector<std::string>& rest,
-                      std::string& error) {
+bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options,
+                      std::vector<std::string>& rest, std::string& error) {
   // The alarms' options that take a value: their value is never one of ours.
-  static const std::vector<std::string> kAlarmValues = {"--high",   "--low",  "--delay",  "--stale",    "--repeat",
-                                                        "--window", "--margin", "--exec", "--alarm-log"};
+  static const std::vector<std::string> kAlarmValues = {"--high",   "--low",    "--delay",
+                                                        "--stale",  "--repeat", "--window",
+                                                        "--margin", "--exec",   "--alarm-log"};
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--") {
@@ -70,14 +71,20 @@ bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options
     size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
     std::string name = arg.substr(0, equals);
     std::string* target = nullptr;
-    if (name == "--influx") target = &options.influx;
-    else if (name == "--measurement") target = &options.measurement;
-    else if (name == "--token-file") target = &options.token_file;
-    else if (name == "--state") target = &options.state;
+    if (name == "--influx")
+      target = &options.influx;
+    else if (name == "--measurement")
+      target = &options.measurement;
+    else if (name == "--token-file")
+      target = &options.token_file;
+    else if (name == "--state")
+      target = &options.state;
     else if (name != "--tag") {
       rest.push_back(arg);
-      bool takes_value = std::find(kAlarmValues.begin(), kAlarmValues.end(), name) != kAlarmValues.end();
-      if (takes_value && equals == std::string::npos && i + 1 < args.size()) rest.push_back(args[++i]);
+      bool takes_value =
+          std::find(kAlarmValues.begin(), kAlarmValues.end(), name) != kAlarmValues.end();
+      if (takes_value && equals == std::string::npos && i + 1 < args.size())
+        rest.push_back(args[++i]);
       continue;
     }
     std::string value;
@@ -121,12 +128,14 @@ Shipment::~Shipment() {
   Finish();
 }
 
-bool Shipment::Prepare(const ShipOptions& options, const LogSource& source, const std::string& source_argument,
-                       bool once, bool from_start, std::string& error) {
+bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
+                       const std::string& source_argument, bool once, bool from_start,
+                       std::string& error) {
   auto job = std::make_unique<Job>();
   ShipSettings& settings = job->settings;
   if (!CheckShipUrl(options.influx, settings.target, error) ||
-      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target, error)) {
+      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target,
+                       error)) {
     return false;
   }
   std::string base = std::filesystem::path(source_argument).stem().string();
@@ -181,8 +190,9 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source, cons
 void Shipment::Start() {
   if (!job_ || thread_.joinable()) return;
   thread_ = std::thread([this] {
-    Shipper shipper(*job_->feed, *job_->http, SystemShipClock(), job_->settings, job_->start,
-                    [](const std::string& text) { std::fprintf(stderr, "brenwatch: %s\n", text.c_str()); });
+    Shipper shipper(
+        *job_->feed, *job_->http, SystemShipClock(), job_->settings, job_->start,
+        [](const std::string& text) { std::fprintf(stderr, "brenwatch: %s\n", text.c_str()); });
     status_ = shipper.Run(stop_);
     done_ = true;
   });

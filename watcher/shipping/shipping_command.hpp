@@ -22,8 +22,8 @@ struct ShipOptions {
 // Takes the shipping options (--name VALUE or --name=VALUE) out of the
 // arguments and leaves the others, the alarms' values untouched, in `rest`.
 // False with a message when one of them is malformed.
-bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options, std::vector<std::string>& rest,
-                      std::string& error);
+bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options,
+                      std::vector<std::string>& rest, std::string& error);
 // The lines --help shows for them.
 extern const char kShipOptionsHelp[];
 
@@ -36,8 +36,8 @@ class Shipment {
 
   // Checks the URL, the credentials, the tags and the state file before
   // anything is read; false with a message (exit status 2).
-  bool Prepare(const ShipOptions& options, const LogSource& source, const std::string& source_argument,
-               bool once, bool from_start, std::string& error);
+  bool Prepare(const ShipOptions& options, const LogSource& source,
+               const std::string& source_argument, bool once, bool from_start, std::string& error);
   // Ships on a thread of its own; messages go to standard error.
   void Start();
   // Asks the thread to end (after SIGTERM or Ctrl+C).

@@ -131,7 +131,8 @@ Shipper::Outcome Shipper::Deliver(Batch& batch, const std::atomic<bool>& stop) {
   if (refused_in_batch_ > 0) {
     any_refused_ = true;
     say_(settings_.target.url + " refused " + std::to_string(refused_in_batch_) + " point" +
-         (refused_in_batch_ == 1 ? "" : "s") + " (" + refusal_ + "); they are in " + rejected_path_);
+         (refused_in_batch_ == 1 ? "" : "s") + " (" + refusal_ + "); they are in " +
+         rejected_path_);
   }
   state_ = batch.after;
   std::string error;
@@ -167,7 +168,8 @@ Shipper::Outcome Shipper::SendRange(const Batch& batch, size_t first, size_t las
 Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& stop) {
   const std::string& url = settings_.target.url;
   while (!stop) {
-    HttpAnswer answer = http_.Post(settings_.target.write_url, settings_.target.authorization, body);
+    HttpAnswer answer =
+        http_.Post(settings_.target.write_url, settings_.target.authorization, body);
     Answer kind = Classify(answer.status);
     if (kind == Answer::kAccepted || kind == Answer::kBadPoints) {
       if (failing_) say_(url + " takes points again");
@@ -195,7 +197,8 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
         say_(url + " refused the credentials (" + std::to_string(answer.status) + ", " +
              settings_.target.credential_source + "); trying again every 60 s, nothing is dropped");
       } else if (answer.status == 0) {
-        say_("cannot reach " + url + ": " + OneLine(answer.error) + "; trying again, nothing is dropped");
+        say_("cannot reach " + url + ": " + OneLine(answer.error) +
+             "; trying again, nothing is dropped");
       } else {
         say_(url + " answered " + std::to_string(answer.status) + " " + OneLine(answer.body) +
              "; trying again, nothing is dropped");

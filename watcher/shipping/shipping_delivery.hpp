@@ -54,8 +54,8 @@ constexpr int kOnceGiveUpMs = 60000;
 
 class Shipper {
  public:
-  Shipper(ShipFeed& feed, HttpClient& http, ShipClock& clock, ShipSettings settings, const ShipState& start,
-          std::function<void(const std::string&)> say);
+  Shipper(ShipFeed& feed, HttpClient& http, ShipClock& clock, ShipSettings settings,
+          const ShipState& start, std::function<void(const std::string&)> say);
   // Ships until `stop` is set, or with `once` to the logs' end. Returns 0, or
   // 3 with `once` when a point was refused or the server could not be reached
   // (or took no credentials) for 60 s.

@@ -24,7 +24,8 @@ class FakeClock final : public ShipClock {
 // Lines of one log file, each at its byte offset.
 class FakeFeed final : public ShipFeed {
  public:
-  explicit FakeFeed(std::vector<std::string> lines, size_t start = 0) : lines_(std::move(lines)), next_(start) {}
+  explicit FakeFeed(std::vector<std::string> lines, size_t start = 0)
+      : lines_(std::move(lines)), next_(start) {}
   size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
     size_t handed = 0;
     while (next_ < lines_.size() && handed < limit) {
@@ -46,7 +47,8 @@ class FakeFeed final : public ShipFeed {
 // Answers from a script; a line holding "bad" is refused with 400 in any body.
 class FakeServer final : public HttpClient {
  public:
-  HttpAnswer Post(const std::string& url, const std::string& authorization, std::string_view body) override {
+  HttpAnswer Post(const std::string& url, const std::string& authorization,
+                  std::string_view body) override {
     posts.emplace_back(body);
     last_url = url;
     last_authorization = authorization;
@@ -55,7 +57,8 @@ class FakeServer final : public HttpClient {
       script.pop_front();
       if (answer.status != 204) return answer;
     }
-    if (body.find("value=-1 ") != std::string_view::npos) return {400, "{\"error\":\"partial write\"}", ""};
+    if (body.find("value=-1 ") != std::string_view::npos)
+      return {400, "{\"error\":\"partial write\"}", ""};
     for (size_t at = 0; at < body.size();) {
       size_t end = body.find('\n', at);
       stored.emplace_back(body.substr(at, end - at));
@@ -130,7 +133,14 @@ TEST(ShipperTest, AnswersDecideWhatIsResentRejectedAndSaved) {
       {"network error, then taken", {{0, "", "refused"}}, 3, -1, 0, 2, 1000, 2},
       {"back-off doubles", {{0, "", "x"}, {503, "busy", ""}, {429, "", ""}}, 3, -1, 0, 4, 7000, 4},
       {"credentials retried each minute", {{401, "unauthorized", ""}}, 3, -1, 0, 2, 60000, 2},
-      {"missing database retried each minute", {{404, "database not found", ""}}, 3, -1, 0, 2, 60000, 2},
+      {"missing database retried each minute",
+       {{404, "database not found", ""}},
+       3,
+       -1,
+       0,
+       2,
+       60000,
+       2},
       {"one bad point among three", {}, 3, 1, 3, 1 + 2 + 2, 0, 1},
       {"the only point bad", {}, 1, 0, 3, 1, 0, 1},
       {"bad point after an outage", {{500, "", ""}}, 2, 1, 3, 1 + 3, 1000, 3},
@@ -155,14 +165,16 @@ TEST(ShipperTest, AnswersDecideWhatIsResentRejectedAndSaved) {
     EXPECT_EQ(run.server.stored.size(), good);
     std::string rejected = ReadWholeFile(dir.Path("log.brenwatch-state.rejected"));
     if (c.bad_reading >= 0) {
-      EXPECT_NE(rejected.find("# 400: {\"error\":\"partial write\"}\nt,sensor=a value=-1 "), std::string::npos)
+      EXPECT_NE(rejected.find("# 400: {\"error\":\"partial write\"}\nt,sensor=a value=-1 "),
+                std::string::npos)
           << rejected;
     } else {
       EXPECT_EQ(rejected, "");
     }
     EXPECT_EQ(run.state.position.offset, static_cast<uint64_t>(c.readings) * 100);
     EXPECT_EQ(run.server.last_url, "http://db:8086/write?db=lab&precision=ms");
-    for (const std::string& line : run.said) EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
+    for (const std::string& line : run.said)
+      EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
   }
 }
 
@@ -192,7 +204,8 @@ TEST(ShipperTest, OnceGivesUpAfterAMinuteKeepingWhatWasShipped) {
 TEST(ShipperTest, ARestartResendsNothingAcknowledgedAndKeepsTheMilliseconds) {
   // Three readings share each second; batches of two end in mid-second.
   std::vector<std::string> lines;
-  for (int i = 0; i < 9; ++i) lines.push_back("2023-11-14 22:13:2" + std::to_string(i / 3) + " " + std::to_string(i));
+  for (int i = 0; i < 9; ++i)
+    lines.push_back("2023-11-14 22:13:2" + std::to_string(i / 3) + " " + std::to_string(i));
   TempDir whole_dir;
   ShipRun whole;
   Ship(whole, whole_dir, lines, true, 2);

@@ -7,8 +7,8 @@
 namespace {
 
 // Commas and blanks end a name, and in tags also "=": each takes a backslash.
-bool AppendEscaped(std::string& out, std::string_view name, std::string_view special, const char* what,
-                   std::string& error) {
+bool AppendEscaped(std::string& out, std::string_view name, std::string_view special,
+                   const char* what, std::string& error) {
   if (name.empty()) {
     error = std::string(what) + " is empty";
     return false;
@@ -31,8 +31,9 @@ bool AppendEscaped(std::string& out, std::string_view name, std::string_view spe
 
 }  // namespace
 
-bool PointPrefix(std::string_view measurement, std::vector<std::pair<std::string, std::string>> tags,
-                 std::string& prefix, std::string& error) {
+bool PointPrefix(std::string_view measurement,
+                 std::vector<std::pair<std::string, std::string>> tags, std::string& prefix,
+                 std::string& error) {
   prefix.clear();
   if (!measurement.empty() && measurement.front() == '#') {
     error = "the measurement " + std::string(measurement) + " begins with #";
@@ -63,7 +64,8 @@ int Stamper::Convert(int64_t local_seconds, int64_t utc[2]) {
     int64_t first[2], last[2];
     int first_count = rules_(hour * 3600, first);
     int last_count = rules_(hour * 3600 + 3599, last);
-    bool same = first_count == last_count && first[0] - hour * 3600 == last[0] - (hour * 3600 + 3599) &&
+    bool same = first_count == last_count &&
+                first[0] - hour * 3600 == last[0] - (hour * 3600 + 3599) &&
                 (first_count == 1 || first[1] - hour * 3600 == last[1] - (hour * 3600 + 3599));
     cached_hour_ = hour;
     cached_count_ = same ? first_count : 0;
@@ -84,7 +86,8 @@ int64_t Stamper::Stamped(int64_t local_seconds) {
   }
   int64_t second = utc[count == 2 && memory_.second_occurrence ? 1 : 0];
   memory_.last_local = local_seconds;
-  int64_t millisecond = second == memory_.last_second ? memory_.last_millisecond + 1 : second * 1000;
+  int64_t millisecond =
+      second == memory_.last_second ? memory_.last_millisecond + 1 : second * 1000;
   memory_.last_second = second;
   memory_.last_millisecond = millisecond;
   return millisecond;

@@ -11,18 +11,19 @@
 
 // The measurement and tags as they open every point, escaped; false with a
 // message when a name cannot be written in the line protocol.
-bool PointPrefix(std::string_view measurement, std::vector<std::pair<std::string, std::string>> tags,
-                 std::string& prefix, std::string& error);
+bool PointPrefix(std::string_view measurement,
+                 std::vector<std::pair<std::string, std::string>> tags, std::string& prefix,
+                 std::string& error);
 
 // What the millisecond rule remembers from one reading to the next; the
 // state file keeps it beside the position, so a restart in the middle of a
 // second or of the repeated hour goes on exactly.
 struct StampMemory {
   static constexpr int64_t kNone = std::numeric_limits<int64_t>::min();
-  int64_t last_local = kNone;       // the last stamp as written, seconds counted as if UTC
-  bool second_occurrence = false;   // inside the repeated hour, after the stamps went back
-  int64_t last_second = kNone;      // UTC second of the last point
-  int64_t last_millisecond = kNone; // UTC millisecond given to the last point
+  int64_t last_local = kNone;        // the last stamp as written, seconds counted as if UTC
+  bool second_occurrence = false;    // inside the repeated hour, after the stamps went back
+  int64_t last_second = kNone;       // UTC second of the last point
+  int64_t last_millisecond = kNone;  // UTC millisecond given to the last point
   bool operator==(const StampMemory&) const = default;
 };
 

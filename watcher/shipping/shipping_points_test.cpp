@@ -11,7 +11,9 @@ TEST(PointPrefixTest, EscapesWhatTheLineProtocolRequiresAndRefusesTheRest) {
     std::string prefix;  // empty: refused
   };
   const Case cases[] = {
-      {"temperature", {{"sensor", "fridge2"}, {"host", "lab3"}}, "temperature,host=lab3,sensor=fridge2 value="},
+      {"temperature",
+       {{"sensor", "fridge2"}, {"host", "lab3"}},
+       "temperature,host=lab3,sensor=fridge2 value="},
       {"cold room", {{"a b", "c,d=e"}}, "cold\\ room,a\\ b=c\\,d\\=e value="},
       {"t,x", {{"k", "C:\\logs\\a"}}, "t\\,x,k=C:\\logs\\a value="},
       {"t=1", {}, "t=1 value="},
@@ -49,19 +51,22 @@ int Rules(int64_t local, int64_t utc[2]) {
 TEST(StamperTest, MillisecondsDependOnTheLogOnly) {
   struct Case {
     const char* name;
-    std::vector<int64_t> locals;   // stamps in file order
-    std::vector<int64_t> expected; // UTC milliseconds
+    std::vector<int64_t> locals;    // stamps in file order
+    std::vector<int64_t> expected;  // UTC milliseconds
   };
   const int64_t b = kAutumnBack;
   const Case cases[] = {
-      {"same second counts up", {1000, 1000, 1000, 1001, 1001}, {-2600000, -2599999, -2599998, -2599000, -2598999}},
+      {"same second counts up",
+       {1000, 1000, 1000, 1001, 1001},
+       {-2600000, -2599999, -2599998, -2599000, -2598999}},
       {"repeated hour: first, then second after going back",
        {b - 1, b + 1800, b + 3599, b + 10, b + 3599, b + 3600},
-       {(b - 1 - 7200) * 1000, (b + 1800 - 7200) * 1000, (b + 3599 - 7200) * 1000, (b + 10 - 3600) * 1000,
-        (b + 3599 - 3600) * 1000, (b + 3600 - 3600) * 1000}},
+       {(b - 1 - 7200) * 1000, (b + 1800 - 7200) * 1000, (b + 3599 - 7200) * 1000,
+        (b + 10 - 3600) * 1000, (b + 3599 - 3600) * 1000, (b + 3600 - 3600) * 1000}},
       {"both occurrences of one wall second are two seconds",
-       {b + 5, b + 5, b + 4, b + 5}, {(b + 5 - 7200) * 1000, (b + 5 - 7200) * 1000 + 1,
-                                      (b + 4 - 3600) * 1000, (b + 5 - 3600) * 1000}},
+       {b + 5, b + 5, b + 4, b + 5},
+       {(b + 5 - 7200) * 1000, (b + 5 - 7200) * 1000 + 1, (b + 4 - 3600) * 1000,
+        (b + 5 - 3600) * 1000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -75,7 +80,8 @@ TEST(StamperTest, MillisecondsDependOnTheLogOnly) {
       for (size_t i = 0; i < cut; ++i) before.Stamped(c.locals[i]);
       Stamper after(Rules);
       after.memory() = before.memory();
-      for (size_t i = cut; i < c.locals.size(); ++i) EXPECT_EQ(after.Stamped(c.locals[i]), c.expected[i]) << cut;
+      for (size_t i = cut; i < c.locals.size(); ++i)
+        EXPECT_EQ(after.Stamped(c.locals[i]), c.expected[i]) << cut;
     }
   }
 }

@@ -52,7 +52,8 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
     }
     size_t blank = line.find(' ');
     std::string_view key = std::string_view(line).substr(0, blank);
-    std::string_view value = blank == std::string::npos ? "" : std::string_view(line).substr(blank + 1);
+    std::string_view value =
+        blank == std::string::npos ? "" : std::string_view(line).substr(blank + 1);
     if (key == "file") {
       state.position.file = value;
       file = true;

@@ -67,11 +67,13 @@ bool CheckShipUrl(const std::string& url, ShipTarget& target, std::string& error
     error = "--influx: " + url + " has a fragment (#)";
     return false;
   }
-  std::string_view path_and_query = path_start == std::string_view::npos ? "" : rest.substr(path_start);
+  std::string_view path_and_query =
+      path_start == std::string_view::npos ? "" : rest.substr(path_start);
   size_t question = path_and_query.find('?');
   std::string_view path = path_and_query.substr(0, question);
   std::vector<std::string_view> parameters;
-  if (question != std::string_view::npos) parameters = Split(path_and_query.substr(question + 1), '&');
+  if (question != std::string_view::npos)
+    parameters = Split(path_and_query.substr(question + 1), '&');
   if (HasParameter(parameters, "p") || HasParameter(parameters, "password") ||
       HasParameter(parameters, "token")) {
     error = "--influx: the URL holds a password" + std::string(kTokenAdvice);
@@ -92,7 +94,8 @@ bool CheckShipUrl(const std::string& url, ShipTarget& target, std::string& error
       return false;
     }
   } else {
-    error = "--influx: " + url + " is no write URL (.../write?db=NAME or .../api/v2/write?org=O&bucket=B)";
+    error = "--influx: " + url +
+            " is no write URL (.../write?db=NAME or .../api/v2/write?org=O&bucket=B)";
     return false;
   }
   target.url = url;
@@ -100,8 +103,9 @@ bool CheckShipUrl(const std::string& url, ShipTarget& target, std::string& error
   return true;
 }
 
-bool ReadCredentials(const std::string& token_file, const std::optional<std::string>& environment_token,
-                     ShipTarget& target, std::string& error) {
+bool ReadCredentials(const std::string& token_file,
+                     const std::optional<std::string>& environment_token, ShipTarget& target,
+                     std::string& error) {
   std::string line;
   if (!token_file.empty()) {
     std::ifstream in(token_file, std::ios::binary);
@@ -135,12 +139,14 @@ bool ReadCredentials(const std::string& token_file, const std::optional<std::str
 }
 
 std::string Base64(std::string_view bytes) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);
   size_t i = 0;
   for (; i + 2 < bytes.size(); i += 3) {
-    unsigned n = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8 |
+    unsigned n = static_cast<unsigned char>(bytes[i]) << 16 |
+                 static_cast<unsigned char>(bytes[i + 1]) << 8 |
                  static_cast<unsigned char>(bytes[i + 2]);
     out += {kDigits[n >> 18], kDigits[n >> 12 & 63], kDigits[n >> 6 & 63], kDigits[n & 63]};
   }
@@ -148,7 +154,8 @@ std::string Base64(std::string_view bytes) {
     unsigned n = static_cast<unsigned char>(bytes[i]) << 16;
     out += {kDigits[n >> 18], kDigits[n >> 12 & 63], '=', '='};
   } else if (i + 2 == bytes.size()) {
-    unsigned n = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8;
+    unsigned n =
+        static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8;
     out += {kDigits[n >> 18], kDigits[n >> 12 & 63], kDigits[n >> 6 & 63], '='};
   }
   return out;

@@ -6,9 +6,9 @@
 #include <string>
 
 struct ShipTarget {
-  std::string url;            // as given; safe to print
-  std::string write_url;      // with the precision parameter added
-  std::string authorization;  // the header value; empty for none
+  std::string url;                // as given; safe to print
+  std::string write_url;          // with the precision parameter added
+  std::string authorization;      // the header value; empty for none
   std::string credential_source;  // "token file F", "BRENWATCH_TOKEN" or "no credentials"
 };
 
@@ -20,7 +20,8 @@ bool CheckShipUrl(const std::string& url, ShipTarget& target, std::string& error
 // The first line of the token file (or else of `environment_token`): an API
 // token, or user:password for HTTP Basic authentication. False with a
 // message naming the file when it cannot be read or is empty.
-bool ReadCredentials(const std::string& token_file, const std::optional<std::string>& environment_token,
-                     ShipTarget& target, std::string& error);
+bool ReadCredentials(const std::string& token_file,
+                     const std::optional<std::string>& environment_token, ShipTarget& target,
+                     std::string& error);
 
 std::string Base64(std::string_view bytes);

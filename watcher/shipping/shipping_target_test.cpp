@@ -9,13 +9,15 @@ namespace {
 TEST(ShipUrlTest, WriteUrlsTakenOthersRefused) {
   struct Case {
     std::string url;
-    std::string write_url;   // empty: refused
-    std::string complaint;   // part of the message when refused
+    std::string write_url;  // empty: refused
+    std::string complaint;  // part of the message when refused
   };
   const Case cases[] = {
       {"http://db:8086/write?db=lab", "http://db:8086/write?db=lab&precision=ms", ""},
-      {"https://db/api/v2/write?org=o&bucket=b", "https://db/api/v2/write?org=o&bucket=b&precision=ms", ""},
-      {"http://vm:8480/insert/0/influx/write?db=lab", "http://vm:8480/insert/0/influx/write?db=lab&precision=ms", ""},
+      {"https://db/api/v2/write?org=o&bucket=b",
+       "https://db/api/v2/write?org=o&bucket=b&precision=ms", ""},
+      {"http://vm:8480/insert/0/influx/write?db=lab",
+       "http://vm:8480/insert/0/influx/write?db=lab&precision=ms", ""},
       {"http://admin:pw@db:8086/write?db=lab", "", "--token-file"},
       {"http://admin@db:8086/write?db=lab", "", "--token-file"},
       {"http://db:8086/write?db=lab&u=admin&p=pw", "", "--token-file"},

@@ -17,8 +17,10 @@ class ZoneTest : public ::testing::Test {
     if (had_) old_ = old;
   }
   void TearDown() override {
-    if (had_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", old_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
   bool had_ = false;
@@ -39,9 +41,15 @@ TEST_F(ZoneTest, LocalStampsThroughTheZoneRules) {
       {"UTC", Local(2026, 12, 9, 6, 9, 45), {Local(2026, 12, 9, 6, 9, 45)}},
       {"Europe/Berlin", Local(2026, 12, 9, 6, 9, 45), {Local(2026, 12, 9, 5, 9, 45)}},
       {"Europe/Berlin", Local(2026, 7, 1, 12, 0, 0), {Local(2026, 7, 1, 10, 0, 0)}},
-      {"Europe/Berlin", Local(2026, 10, 25, 2, 30, 0), {Local(2026, 10, 25, 0, 30, 0), Local(2026, 10, 25, 1, 30, 0)}},
-      {"Europe/Berlin", Local(2026, 3, 29, 2, 30, 0), {Local(2026, 3, 29, 1, 30, 0)}},  // skipped hour
-      {"America/New_York", Local(2026, 11, 1, 1, 15, 0), {Local(2026, 11, 1, 5, 15, 0), Local(2026, 11, 1, 6, 15, 0)}},
+      {"Europe/Berlin",
+       Local(2026, 10, 25, 2, 30, 0),
+       {Local(2026, 10, 25, 0, 30, 0), Local(2026, 10, 25, 1, 30, 0)}},
+      {"Europe/Berlin",
+       Local(2026, 3, 29, 2, 30, 0),
+       {Local(2026, 3, 29, 1, 30, 0)}},  // skipped hour
+      {"America/New_York",
+       Local(2026, 11, 1, 1, 15, 0),
+       {Local(2026, 11, 1, 5, 15, 0), Local(2026, 11, 1, 6, 15, 0)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.zone) + " " + StampText(c.local));
@@ -62,9 +70,10 @@ TEST_F(ZoneTest, TheRepeatedHourAcrossTheHourCache) {
                             Local(2026, 10, 25, 3, 0, 0)};
   std::vector<int64_t> got;
   for (int64_t local : stamps) got.push_back(stamper.Stamped(local) / 1000);
-  EXPECT_EQ(got, (std::vector<int64_t>{Local(2026, 10, 24, 23, 59, 59), Local(2026, 10, 25, 0, 0, 0),
-                                       Local(2026, 10, 25, 0, 59, 59), Local(2026, 10, 25, 1, 0, 0),
-                                       Local(2026, 10, 25, 2, 0, 0)}));
+  EXPECT_EQ(got,
+            (std::vector<int64_t>{Local(2026, 10, 24, 23, 59, 59), Local(2026, 10, 25, 0, 0, 0),
+                                  Local(2026, 10, 25, 0, 59, 59), Local(2026, 10, 25, 1, 0, 0),
+                                  Local(2026, 10, 25, 2, 0, 0)}));
 }
 
 }  // namespace
