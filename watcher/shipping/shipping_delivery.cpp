@@ -91,9 +91,11 @@ void Shipper::Fill(Batch& batch, const std::atomic<bool>& stop) {
   stamper_.memory() = state_.memory;
   auto take = [this, &batch](const ShipLine& line) { Take(batch, line); };
   while (!stop) {
-    feed_.Poll(take, settings_.batch_points - batch.ends.size());
+    size_t handed = feed_.Poll(take, settings_.batch_points - batch.ends.size());
     if (batch.ends.size() >= settings_.batch_points) return;
-    if (!feed_.AtEnd()) continue;
+    // Nothing handed counts as the end too, so a log that cannot be read
+    // is waited for, not spun on.
+    if (handed > 0 && !feed_.AtEnd()) continue;
     if (settings_.once) return;
     // Following: what one second brought goes as one batch.
     int wait = 1000;
