@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <fstream>
 #include <thread>
 
 #include "tests/support/process.hpp"
@@ -138,6 +139,36 @@ TEST_F(ShipToInfluxTest, ServerKilledInTheMiddleOfABacklogAndStartedAgain) {
   EXPECT_EQ(follower.Wait(), 0);
   EXPECT_NE(follower.err().find("nothing is dropped"), std::string::npos) << follower.err();
   EXPECT_EQ(influx.Points(), log.points);
+}
+
+TEST_F(ShipToInfluxTest, AwayFromTheStartThenBrenwatchKilled) {
+  time_series::Influx influx;  // not started yet
+  TempDir dir;
+  Log log = MakeLog(40, 1733700000);
+  size_t old_lines = 10;
+  std::string old_text;
+  for (size_t at = 0, line = 0; line < old_lines; ++line) {
+    size_t end = log.text.find('\n', at) + 1;
+    old_text += log.text.substr(at, end - at);
+    at = end;
+  }
+  std::string file = dir.Write("fridge2.txt", old_text);
+  SpawnOptions options;
+  options.env = kUtc;
+  Child follower(Brenwatch(influx.WriteUrl(), file, dir), options);
+  ASSERT_TRUE(WaitFor([&] { return FileExists(dir.Path("ship.state")); }, 30));
+  {
+    std::ofstream append(file, std::ios::binary | std::ios::app);  // the logger goes on meanwhile
+    append << log.text.substr(old_text.size());
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  follower.Signal(SIGKILL);
+  follower.Wait();
+
+  ASSERT_TRUE(influx.Create());
+  RunResult rest = RunProgram(Brenwatch(influx.WriteUrl(), file, dir, {"--once"}), {}, {}, kUtc, 60000);
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  EXPECT_EQ(influx.Points(), std::vector<Point>(log.points.begin() + old_lines, log.points.end()));
 }
 
 TEST_F(ShipToInfluxTest, ARefusedPointGoesToTheRejectedFileAndTheRestIsStored) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "services/followed_files.hpp"
 #include "services/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"
@@ -177,10 +178,21 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
                                  job->start.position.offset});
   } else if (once) {
     follower.StartAtFirst();
-  } else if (from_start) {
-    follower.StartAtBeginning();
   } else {
-    follower.StartAtEnd();
+    if (from_start) {
+      follower.StartAtBeginning();
+    } else {
+      follower.StartAtEnd();
+    }
+    // Where following begins is saved at once: a brenwatch restarted before
+    // its first batch was taken (a database away since the start) goes on
+    // from here instead of skipping to the logs' new end.
+    FileFacts facts;
+    std::string current = follower.CurrentFile();
+    if (!current.empty() && LookAtFile(current, facts)) {
+      job->start.position = {current, facts.identity, from_start ? 0 : facts.size};
+      if (!SaveShipState(settings.state_path, job->start, error)) return false;
+    }
   }
   job->http = MakeHttpClient();
   job_ = std::move(job);
