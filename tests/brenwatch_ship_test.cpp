@@ -171,6 +171,66 @@ TEST_F(ShipToInfluxTest, AwayFromTheStartThenBrenwatchKilled) {
   EXPECT_EQ(influx.Points(), std::vector<Point>(log.points.begin() + old_lines, log.points.end()));
 }
 
+// The points a log's stamped readings make (TZ=UTC): stamp, then value.
+std::vector<Point> PointsOf(const std::string& text) {
+  std::vector<Point> points;
+  int64_t last_second = -1, millisecond = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    int year, month, day, hour, minute, second, used = 0;
+    if (std::sscanf(line.c_str(), "%d-%d-%d%*[\t ,:]%d:%d:%d%*[\t ,:]%n", &year, &month, &day, &hour,
+                    &minute, &second, &used) != 6 ||
+        used == 0) {
+      continue;
+    }
+    char* after;
+    double value = std::strtod(line.c_str() + used, &after);
+    if (after == line.c_str() + used) continue;
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    int64_t utc = timegm(&parts);
+    millisecond = utc == last_second ? millisecond + 1 : utc * 1000;
+    last_second = utc;
+    points.emplace_back(millisecond, value);
+  }
+  return points;
+}
+
+TEST_F(ShipToInfluxTest, ARunningBrenmarksReadingsArriveEachOnce) {
+  time_series::Influx influx;
+  ASSERT_TRUE(influx.Create());
+  TempDir dir;
+  Child device({THERMOSIM_PATH, "--quiet", "--interval", "50"});
+  ASSERT_TRUE(device.WaitForOutput("\n", 10000));
+  std::string port_string = device.out().substr(0, device.out().find('\n'));
+  dir.Write("sim.ini", "PORTSTR=" + port_string + "\nFILESTR=Therm.txt\nAPNDTIME=YES\n");
+  SpawnOptions in_dir;
+  in_dir.cwd = dir.path();
+  in_dir.env = kUtc;
+  Child watch({BRENWATCH_PATH, "--plain", "--from-start", "--influx", influx.WriteUrl(), "sim.ini"},
+              in_dir);
+  {
+    Child logger({BRENMARK_PATH, "sim.ini"}, in_dir);
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    logger.Signal(SIGTERM);
+    logger.Wait();
+  }
+  std::vector<Point> logged = PointsOf(ReadWholeFile(dir.Path("Therm.txt")));
+  ASSERT_GT(logged.size(), 10u);
+  EXPECT_TRUE(WaitFor([&] { return influx.Count() >= logged.size(); }, 30));
+  watch.Signal(SIGTERM);
+  EXPECT_EQ(watch.Wait(), 0) << watch.err();
+  EXPECT_EQ(influx.Points(), logged);
+  device.Signal(SIGTERM);
+}
+
 TEST_F(ShipToInfluxTest, ARefusedPointGoesToTheRejectedFileAndTheRestIsStored) {
   time_series::Influx influx;
   ASSERT_TRUE(influx.Create());
