@@ -59,7 +59,9 @@ std::string EnvironmentBlock(const EnvironmentVariables& variables) {
 std::unique_ptr<ShellCommand> StartShellCommand(const std::string& command,
                                                 const EnvironmentVariables& variables,
                                                 std::string& error) {
-  std::string line = "cmd.exe /c " + command;
+  // With /s cmd.exe takes off only the quotes put around the command here,
+  // so a command that begins with a quoted program path keeps its quotes.
+  std::string line = "cmd.exe /s /c \"" + command + "\"";
   std::string environment = EnvironmentBlock(variables);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE null_input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,

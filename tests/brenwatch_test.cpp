@@ -114,6 +114,21 @@ TEST(Brenwatch, HangingCommandDelaysNoEvent) {
   EXPECT_NE(watch.err().find("was ended"), std::string::npos) << watch.err();
 }
 
+TEST(Brenwatch, ReadingsThatStopRaiseStaleAndTheNextClearsIt) {
+  TempDir dir;
+  std::string log = dir.Write("therm.log", "; started\n");
+  Child watch({BRENWATCH_PATH, "--plain", "--stale", "2", "--high", "8", log});
+  EXPECT_TRUE(watch.WaitForOutput(",raise,stale,,2\n", 6000)) << watch.out();
+  // A comment is no reading; a reading clears the stale alarm before its own raise.
+  std::ofstream(log, std::ios::app) << "; still no reading\n9\n";
+  EXPECT_TRUE(watch.WaitForOutput(",raise,high,9,8\n", 3000)) << watch.out();
+  std::regex order(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,raise,stale,,2\n)"
+                   R"((\S+),clear,stale,,2\n\1,raise,high,9,8\n$)");
+  EXPECT_TRUE(std::regex_match(watch.out(), order)) << watch.out();
+  watch.Signal(SIGINT);
+  EXPECT_EQ(watch.Wait(5000), 0);
+}
+
 TEST(Brenwatch, OnceExitStatusAndUnreadableSource) {
   TempDir dir;
   std::string log =
@@ -122,6 +137,12 @@ TEST(Brenwatch, OnceExitStatusAndUnreadableSource) {
   EXPECT_EQ(raised.status, 4);
   EXPECT_EQ(raised.out, "2026-12-09T06:00:10,raise,high,8.5,8\n");
   EXPECT_EQ(RunProgram({BRENWATCH_PATH, "--once", "--high", "9", log}).status, 0);
+  RunResult failed = RunProgram({BRENWATCH_PATH, "--once", "--high", "8", "--exec", "exit 3", log});
+  EXPECT_EQ(failed.status, 4);
+  EXPECT_NE(failed.err.find("the command for 2026-12-09T06:00:10,raise,high,8.5,8 failed "
+                            "(exit status 3)"),
+            std::string::npos)
+      << failed.err;
   RunResult missing = RunProgram({BRENWATCH_PATH, "--once", "--high", "9", dir.Path("no.ini")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("no.ini"), std::string::npos) << missing.err;

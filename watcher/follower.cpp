@@ -78,7 +78,26 @@ struct Follower::State {
     current = file.name;
     known = true;
     identity = file.facts.identity;
-    offset = from_start ? 0 : file.facts.size;
+    offset = from_start ? 0 : EndOfLastLine(file);
+  }
+
+  // Just past the last line end: a record still being written when the
+  // follow starts is read whole, not from its middle as a reading of its own.
+  static uint64_t EndOfLastLine(const RunFile& file) {
+    constexpr uint64_t kLook = 64 * 1024;
+    SharedReadFile reader;
+    FileFacts facts;
+    uint64_t size = file.facts.size;
+    if (size == 0 || !reader.Open(file.name, facts) || facts.identity != file.facts.identity) {
+      return size;
+    }
+    uint64_t from = size > kLook ? size - kLook : 0;
+    std::string tail(static_cast<size_t>(size - from), '\0');
+    int64_t got = reader.ReadAt(from, tail.data(), tail.size());
+    if (got <= 0) return size;
+    tail.resize(static_cast<size_t>(got));
+    size_t end = tail.find_last_of("\r\n");
+    return end == std::string::npos ? size : from + end + 1;
   }
 
   void Leave(const RunFile& file) {

@@ -73,15 +73,16 @@ TEST(ReadLogSource, IniSettingsAndBadSources) {
 
 TEST(Follower, CompleteLinesOnlyWhateverTheirEnd) {
   TempDir dir;
-  std::string log = dir.Write("one.log", "old\n");
+  std::string log = dir.Write("one.log", "old\n2026-12-09\t06:0");
   LogSource source;
   std::string error;
   ASSERT_TRUE(ReadLogSource(log, source, error));
   Follower follower(source);
   follower.StartAtEnd();
   EXPECT_EQ(Lines(follower), Strings{});
-  Append(log, "1\r\n2\r3\n\n4");
-  EXPECT_EQ(Lines(follower), (Strings{"1", "2", "3"}));
+  // The record being written when the follow began is read whole.
+  Append(log, "0:00\t7.5\r\n1\r\n2\r3\n\n4");
+  EXPECT_EQ(Lines(follower), (Strings{"2026-12-09\t06:00:00\t7.5", "1", "2", "3"}));
   EXPECT_TRUE(follower.AtEnd());
   Append(log, "5\r");
   EXPECT_EQ(Lines(follower), Strings{"45"});

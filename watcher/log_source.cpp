@@ -31,10 +31,12 @@ bool ReadLogSource(const std::string& source, LogSource& out, std::string& error
   out = LogSource{};
   out.source = source;
   FileFacts facts;
-  if (!LookAtFile(NativeFileName(source), facts)) {
-    error = "cannot read " + source + ": no such file";
+  SharedReadFile readable;
+  if (!readable.Open(NativeFileName(source), facts)) {
+    error = "cannot read " + source + ": no such file, not a file, or no permission";
     return false;
   }
+  readable.Close();
   if (!NamesIniFile(source)) {
     out.file = source;
     return true;
