@@ -2,6 +2,7 @@
 // The HTTP seam: one POST at a time, the connection kept for the next one.
 // HTTPS verifies the server against the system's certificates. Tests put a
 // fake in its place.
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,4 +22,6 @@ class HttpClient {
                           std::string_view body) = 0;
 };
 
-std::unique_ptr<HttpClient> MakeHttpClient();
+// When `cancel` is set, a request in progress is given up (no answer) as
+// soon as the library allows; on Windows at its time-outs.
+std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>* cancel = nullptr);

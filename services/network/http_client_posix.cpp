@@ -18,9 +18,14 @@ size_t KeepAnswer(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+  return cancel && *cancel ? 1 : 0;
+}
+
 class CurlClient final : public HttpClient {
  public:
-  CurlClient() {
+  explicit CurlClient(const std::atomic<bool>* cancel) : cancel_(cancel) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     handle_ = curl_easy_init();
@@ -54,6 +59,9 @@ class CurlClient final : public HttpClient {
     curl_easy_setopt(handle_, CURLOPT_ERRORBUFFER, error);
     // Shipping runs on its own thread: no signals for timeouts.
     curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel_));
+    curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT_MS, 10000L);
     // A server that stops answering mid-request is given up after this.
     curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -79,11 +87,12 @@ class CurlClient final : public HttpClient {
   }
 
  private:
+  const std::atomic<bool>* cancel_;
   CURL* handle_ = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<HttpClient> MakeHttpClient() {
-  return std::make_unique<CurlClient>();
+std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>* cancel) {
+  return std::make_unique<CurlClient>(cancel);
 }

@@ -152,6 +152,6 @@ class WinHttpClient final : public HttpClient {
 
 }  // namespace
 
-std::unique_ptr<HttpClient> MakeHttpClient() {
+std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>*) {
   return std::make_unique<WinHttpClient>();
 }

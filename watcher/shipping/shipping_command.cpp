@@ -194,7 +194,7 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
       if (!SaveShipState(settings.state_path, job->start, error)) return false;
     }
   }
-  job->http = MakeHttpClient();
+  job->http = MakeHttpClient(&stop_);
   job_ = std::move(job);
   return true;
 }

@@ -182,6 +182,7 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
       refusal_ = std::to_string(answer.status) + ": " + OneLine(answer.body);
       return Outcome::kRefused;
     }
+    if (stop) break;  // a request given up for the stop is no trouble to report
     int64_t now = clock_.SteadyMilliseconds();
     if (!failing_) failing_since_ = now;
     failing_ = true;
