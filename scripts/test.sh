@@ -14,6 +14,12 @@ command -v ninja >/dev/null 2>&1 || need+=(ninja-build)
 [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
 command -v gnuplot >/dev/null 2>&1 || need+=(gnuplot-nox)
 command -v xmllint >/dev/null 2>&1 || need+=(libxml2-utils)
+# brenwatch ships through libcurl; its tests start real databases and query them with curl.
+command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
+pkg-config --exists libcurl 2>/dev/null || need+=(libcurl4-openssl-dev)
+command -v curl >/dev/null 2>&1 || need+=(curl)
+command -v influxd >/dev/null 2>&1 || need+=(influxdb influxdb-client)
+command -v victoria-metrics >/dev/null 2>&1 || need+=(victoria-metrics)
 # brenwatch's end-to-end test runs brenmark on a fast clock to see a log switch.
 command -v faketime >/dev/null 2>&1 || need+=(faketime)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.

@@ -16,8 +16,10 @@ brenwatch_exe="$win_build/watcher/brenwatch.exe"
 
 work="$(mktemp -d)"
 sim_pid=""
+influx_pid=""
 cleanup() {
   [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
+  [[ -n $influx_pid ]] && kill -9 "$influx_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -246,6 +248,53 @@ kill "$watch_pid" 2>/dev/null
 wait "$watch_pid" 2>/dev/null
 check "brenwatch: a followed log raises and clears" \
   test "$(tr -d '\r' <follow.out | cut -d, -f2-)" = $'raise,high,9,8\nclear,high,7.4,8'
+
+# Shipping through WinHTTP to a private influxd on 127.0.0.1.
+if command -v influxd >/dev/null && command -v curl >/dev/null; then
+  free_port() {
+    local port
+    while :; do
+      port=$((20000 + RANDOM % 30000))
+      (echo >"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+    done
+  }
+  http=$(free_port)
+  cat >"$work/influxdb.conf" <<CONF
+reporting-disabled = true
+bind-address = "127.0.0.1:$(free_port)"
+[meta]
+  dir = "$work/influx/meta"
+[data]
+  dir = "$work/influx/data"
+  wal-dir = "$work/influx/wal"
+[http]
+  bind-address = "127.0.0.1:$http"
+  log-enabled = false
+CONF
+  influxd -config "$work/influxdb.conf" >"$work/influxd.log" 2>&1 &
+  influx_pid=$!
+  for _ in $(seq 100); do
+    [[ $(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$http/ping") == 204 ]] && break
+    sleep 0.1
+  done
+  curl -s -XPOST "http://127.0.0.1:$http/query" --data-urlencode "q=CREATE DATABASE lab" >/dev/null
+  cd "$work/watch"
+  ship() {
+    TZ=UTC timeout 60 wine "$brenwatch_exe" --once --influx "http://127.0.0.1:$http/write?db=lab" \
+      --tag host=pc7 watch.ini >ship.out 2>&1
+  }
+  ship
+  status=$?
+  points=$(curl -s "http://127.0.0.1:$http/query" --data-urlencode db=lab --data-urlencode epoch=ms \
+    --data-urlencode 'q=SELECT value FROM temperature WHERE host = '\''pc7'\'' AND sensor = '\''watch'\''')
+  expected='[[1796796000000,7.5],[1796796060000,8.5],[1796796120000,8.6],[1796796180000,7]]'
+  check "brenwatch: --once ships every reading through WinHTTP (0)" \
+    test "$status" = 0 -a "${points#*\"values\":}" = "$expected}]}]}"
+  ship
+  status=$?
+  check "brenwatch: a rerun goes on from the state file: nothing more to ship (0)" \
+    test "$status" = 0 -a ! -s ship.out -a -s watch.brenwatch-state
+fi
 
 cd /
 if ((failures > 0)); then

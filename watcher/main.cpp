@@ -1,6 +1,9 @@
-// brenwatch: alarms from the logs a running brenmark writes.
+// brenwatch: alarms from the logs a running brenmark writes, and every
+// reading shipped to a time-series database.
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "services/stop_request.hpp"
@@ -8,6 +11,7 @@
 #include "watcher/exit_codes.hpp"
 #include "watcher/log_source.hpp"
 #include "watcher/screen.hpp"
+#include "watcher/shipping/shipping_command.hpp"
 #include "watcher/watch_options.hpp"
 #include "watcher/watch_run.hpp"
 
@@ -22,13 +26,17 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   WatchOptions options;
+  ShipOptions ship;
+  std::vector<std::string> alarm_args;
   std::string error;
-  if (!ScanWatchOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-    std::fprintf(stderr, "brenwatch: %s\n%s", error.c_str(), kWatchUsage);
+  if (!SplitShipOptions(std::vector<std::string>(argv + 1, argv + argc), ship, alarm_args, error) ||
+      !ScanWatchOptions(alarm_args, options, error)) {
+    std::fprintf(stderr, "brenwatch: %s\n%s%s", error.c_str(), kWatchUsage, kShipOptionsHelp);
     return kBadUsage;
   }
   if (options.help) {
     std::fputs(kWatchUsage, stdout);
+    std::fputs(kShipOptionsHelp, stdout);
     return kWatchEnded;
   }
   if (options.version) {
@@ -41,12 +49,30 @@ int main(int argc, char** argv) {
   if (!options.alarm_log.empty() && !output.OpenAlarmLog(options.alarm_log, error)) {
     return Fail(error);
   }
+  // Shipping has a follower and a thread of its own: alarms never wait for the database.
+  Shipment shipment;
+  bool shipping = !ship.influx.empty();
+  if (shipping &&
+      !shipment.Prepare(ship, source, options.source, options.once, options.from_start, error)) {
+    return Fail(error);
+  }
   CatchStopRequests();
-  if (options.once) return WatchOnce(options, source, output) ? kAlarmsRaised : kWatchEnded;
+  shipment.Start();
+  if (options.once) {
+    bool raised = WatchOnce(options, source, output);
+    while (shipping && !shipment.Done() && !StopRequested()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    shipment.Stop();
+    if (shipment.Finish() != 0 && !StopRequested()) return kNotShipped;
+    return raised ? kAlarmsRaised : kWatchEnded;
+  }
 
   std::unique_ptr<LiveScreen> screen;
   if (!options.plain) screen = LiveScreen::Open(options.window);
   output.SetStandardOutput(screen == nullptr);
   WatchFollowing(options, source, output, screen.get());
+  shipment.Stop();
+  shipment.Finish();
   return kWatchEnded;
 }

@@ -1,0 +1,220 @@
+#include "watcher/shipping/shipping_command.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "services/followed_files.hpp"
+#include "services/local_zone.hpp"
+#include "watcher/follower.hpp"
+#include "watcher/shipping/shipping_delivery.hpp"
+
+const char kShipOptionsHelp[] =
+    "\n"
+    "Shipping every reading to a time-series database:\n"
+    "  --influx URL         ship every reading: http(s)://HOST:PORT/write?db=NAME or\n"
+    "                       http(s)://HOST:PORT/api/v2/write?org=O&bucket=B\n"
+    "  --measurement NAME   the points' measurement (default temperature)\n"
+    "  --tag KEY=VALUE      a tag of every point (repeatable; defaults host=<this machine>,\n"
+    "                       sensor=<SOURCE's base name>)\n"
+    "  --token-file FILE    first line: an API token, or user:password (else BRENWATCH_TOKEN)\n"
+    "  --state FILE         the shipping position (default <SOURCE's base name>.brenwatch-state)\n"
+    "Exit status 3: --once could not ship every reading (refused, or the server\n"
+    "unreachable or refusing the credentials for 60 s).\n";
+
+namespace {
+
+// The follower as shipping reads it.
+class FollowerFeed final : public ShipFeed {
+ public:
+  explicit FollowerFeed(const LogSource& source) : follower(source) {}
+  size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    return follower.Poll(
+        [this, &take](const LogLine& line) {
+          scratch_.text = line.text;
+          scratch_.after.file = line.after.file;
+          scratch_.after.identity = line.after.identity;
+          scratch_.after.offset = line.after.offset;
+          take(scratch_);
+        },
+        limit);
+  }
+  bool AtEnd() const override { return follower.AtEnd(); }
+  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
+  Follower follower;
+
+ private:
+  ShipLine scratch_;
+};
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+}  // namespace
+
+bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options,
+                      std::vector<std::string>& rest, std::string& error) {
+  // The alarms' options that take a value: their value is never one of ours.
+  static const std::vector<std::string> kAlarmValues = {"--high",   "--low",    "--delay",
+                                                        "--stale",  "--repeat", "--window",
+                                                        "--margin", "--exec",   "--alarm-log"};
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      return true;
+    }
+    size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+    std::string name = arg.substr(0, equals);
+    std::string* target = nullptr;
+    if (name == "--influx")
+      target = &options.influx;
+    else if (name == "--measurement")
+      target = &options.measurement;
+    else if (name == "--token-file")
+      target = &options.token_file;
+    else if (name == "--state")
+      target = &options.state;
+    else if (name != "--tag") {
+      rest.push_back(arg);
+      bool takes_value =
+          std::find(kAlarmValues.begin(), kAlarmValues.end(), name) != kAlarmValues.end();
+      if (takes_value && equals == std::string::npos && i + 1 < args.size())
+        rest.push_back(args[++i]);
+      continue;
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      error = "option " + name + " needs a value";
+      return false;
+    }
+    if (value.empty()) {
+      error = "option " + name + " needs a value";
+      return false;
+    }
+    if (target) {
+      *target = value;
+      continue;
+    }
+    size_t tag_equals = value.find('=');
+    if (tag_equals == std::string::npos || tag_equals == 0 || tag_equals + 1 == value.size()) {
+      error = "--tag " + value + ": give KEY=VALUE, neither empty";
+      return false;
+    }
+    options.tags.emplace_back(value.substr(0, tag_equals), value.substr(tag_equals + 1));
+  }
+  return true;
+}
+
+struct Shipment::Job {
+  std::unique_ptr<FollowerFeed> feed;
+  std::unique_ptr<HttpClient> http;
+  ShipSettings settings;
+  ShipState start;
+};
+
+Shipment::Shipment() = default;
+
+Shipment::~Shipment() {
+  Stop();
+  Finish();
+}
+
+bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
+                       const std::string& source_argument, bool once, bool from_start,
+                       std::string& error) {
+  auto job = std::make_unique<Job>();
+  ShipSettings& settings = job->settings;
+  if (!CheckShipUrl(options.influx, settings.target, error) ||
+      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target,
+                       error)) {
+    return false;
+  }
+  std::string base = std::filesystem::path(source_argument).stem().string();
+  std::vector<std::pair<std::string, std::string>> tags = options.tags;
+  auto named = [&tags](const std::string& key) {
+    for (const auto& tag : tags) {
+      if (tag.first == key) return true;
+    }
+    return false;
+  };
+  if (!named("host")) {
+    std::string host = MachineName();
+    if (host.empty()) {
+      error = "this machine's name cannot be told: give --tag host=NAME";
+      return false;
+    }
+    tags.emplace_back("host", host);
+  }
+  if (!named("sensor")) tags.emplace_back("sensor", base);
+  // A key given twice would make two tags of one name: the last one counts.
+  for (size_t i = 0; i < tags.size(); ++i) {
+    for (size_t j = i + 1; j < tags.size(); ++j) {
+      if (tags[j].first == tags[i].first) {
+        tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i--));
+        break;
+      }
+    }
+  }
+  if (!PointPrefix(options.measurement, tags, settings.prefix, error)) return false;
+  settings.state_path = options.state.empty() ? base + ".brenwatch-state" : options.state;
+  settings.once = once;
+  settings.zone_rules = LocalToUtc;
+  StateLoad load = LoadShipState(settings.state_path, job->start, error);
+  if (load == StateLoad::kBroken) return false;
+  job->feed = std::make_unique<FollowerFeed>(source);
+  Follower& follower = job->feed->follower;
+  if (load == StateLoad::kLoaded) {
+    follower.StartAt(LogPosition{job->start.position.file, job->start.position.identity,
+                                 job->start.position.offset});
+  } else if (once) {
+    follower.StartAtFirst();
+  } else {
+    if (from_start) {
+      follower.StartAtBeginning();
+    } else {
+      follower.StartAtEnd();
+    }
+    // Where following begins is saved at once: a brenwatch restarted before
+    // its first batch was taken (a database away since the start) goes on
+    // from here instead of skipping to the logs' new end.
+    FileFacts facts;
+    std::string current = follower.CurrentFile();
+    if (!current.empty() && LookAtFile(current, facts)) {
+      job->start.position = {current, facts.identity, from_start ? 0 : facts.size};
+      if (!SaveShipState(settings.state_path, job->start, error)) return false;
+    }
+  }
+  job->http = MakeHttpClient(&stop_);
+  job_ = std::move(job);
+  return true;
+}
+
+void Shipment::Start() {
+  if (!job_ || thread_.joinable()) return;
+  thread_ = std::thread([this] {
+    Shipper shipper(
+        *job_->feed, *job_->http, SystemShipClock(), job_->settings, job_->start,
+        [](const std::string& text) { std::fprintf(stderr, "brenwatch: %s\n", text.c_str()); });
+    status_ = shipper.Run(stop_);
+    done_ = true;
+  });
+}
+
+void Shipment::Stop() {
+  stop_ = true;
+}
+
+int Shipment::Finish() {
+  if (thread_.joinable()) thread_.join();
+  return status_;
+}

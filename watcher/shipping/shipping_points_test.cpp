@@ -1,0 +1,97 @@
+#include "watcher/shipping/shipping_points.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PointPrefixTest, EscapesWhatTheLineProtocolRequiresAndRefusesTheRest) {
+  struct Case {
+    std::string measurement;
+    std::vector<std::pair<std::string, std::string>> tags;
+    std::string prefix;  // empty: refused
+  };
+  const Case cases[] = {
+      {"temperature",
+       {{"sensor", "fridge2"}, {"host", "lab3"}},
+       "temperature,host=lab3,sensor=fridge2 value="},
+      {"cold room", {{"a b", "c,d=e"}}, "cold\\ room,a\\ b=c\\,d\\=e value="},
+      {"t,x", {{"k", "C:\\logs\\a"}}, "t\\,x,k=C:\\logs\\a value="},
+      {"t=1", {}, "t=1 value="},
+      {"", {}, ""},
+      {"#t", {}, ""},
+      {"t", {{"k", "ends\\"}}, ""},
+      {"t", {{"k", "two\nlines"}}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.measurement);
+    std::string prefix, error;
+    bool made = PointPrefix(c.measurement, c.tags, prefix, error);
+    EXPECT_EQ(made, !c.prefix.empty()) << error;
+    if (made) {
+      EXPECT_EQ(prefix, c.prefix);
+    }
+  }
+}
+
+// A zone one hour ahead of UTC in winter, two in summer; summer time
+// 2026-03-29 02:00 -> 03:00 and 2026-10-25 03:00 -> 02:00 (local).
+constexpr int64_t kSpringJump = 1774749600;  // 2026-03-29 02:00:00 local, counted as UTC
+constexpr int64_t kAutumnBack = 1792890000;  // 2026-10-25 02:00:00 local, counted as UTC
+int Rules(int64_t local, int64_t utc[2]) {
+  if (local >= kAutumnBack && local < kAutumnBack + 3600) {
+    utc[0] = local - 7200;
+    utc[1] = local - 3600;
+    return 2;
+  }
+  bool summer = local >= kSpringJump && local < kAutumnBack;
+  utc[0] = local - (summer ? 7200 : 3600);
+  return 1;
+}
+
+TEST(StamperTest, MillisecondsDependOnTheLogOnly) {
+  struct Case {
+    const char* name;
+    std::vector<int64_t> locals;    // stamps in file order
+    std::vector<int64_t> expected;  // UTC milliseconds
+  };
+  const int64_t b = kAutumnBack;
+  const Case cases[] = {
+      {"same second counts up",
+       {1000, 1000, 1000, 1001, 1001},
+       {-2600000, -2599999, -2599998, -2599000, -2598999}},
+      {"repeated hour: first, then second after going back",
+       {b - 1, b + 1800, b + 3599, b + 10, b + 3599, b + 3600},
+       {(b - 1 - 7200) * 1000, (b + 1800 - 7200) * 1000, (b + 3599 - 7200) * 1000,
+        (b + 10 - 3600) * 1000, (b + 3599 - 3600) * 1000, (b + 3600 - 3600) * 1000}},
+      {"both occurrences of one wall second are two seconds",
+       {b + 5, b + 5, b + 4, b + 5},
+       {(b + 5 - 7200) * 1000, (b + 5 - 7200) * 1000 + 1, (b + 4 - 3600) * 1000,
+        (b + 5 - 3600) * 1000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Stamper whole(Rules);
+    std::vector<int64_t> got;
+    for (int64_t local : c.locals) got.push_back(whole.Stamped(local));
+    EXPECT_EQ(got, c.expected);
+    // Stopped after any reading and started again on the remembered memory.
+    for (size_t cut = 1; cut < c.locals.size(); ++cut) {
+      Stamper before(Rules);
+      for (size_t i = 0; i < cut; ++i) before.Stamped(c.locals[i]);
+      Stamper after(Rules);
+      after.memory() = before.memory();
+      for (size_t i = cut; i < c.locals.size(); ++i)
+        EXPECT_EQ(after.Stamped(c.locals[i]), c.expected[i]) << cut;
+    }
+  }
+}
+
+TEST(StamperTest, UnstampedReadingsNeverShareAMillisecond) {
+  Stamper stamper(Rules);
+  EXPECT_EQ(stamper.Unstamped(5000), 5000);
+  EXPECT_EQ(stamper.Unstamped(5000), 5001);
+  EXPECT_EQ(stamper.Unstamped(4990), 5002);
+  EXPECT_EQ(stamper.Unstamped(9000), 9000);
+}
+
+}  // namespace

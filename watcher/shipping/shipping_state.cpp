@@ -1,0 +1,127 @@
+#include "watcher/shipping/shipping_state.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "services/descriptor.hpp"
+#include "services/files.hpp"
+
+namespace {
+
+constexpr std::string_view kHeader = "brenwatch shipping state 1";
+
+std::string NumberText(int64_t n) {
+  return n == StampMemory::kNone ? "-" : std::to_string(n);
+}
+
+template <typename Number>
+bool ReadNumber(std::string_view text, Number& n, bool none_allowed = false) {
+  if (none_allowed && text == "-") {
+    n = StampMemory::kNone;
+    return true;
+  }
+  auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), n);
+  return problem == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& error) {
+  std::ifstream in(NativeFileName(path), std::ios::binary);
+  if (!in) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(NativeFileName(path), ignored)) return StateLoad::kMissing;
+    error = "cannot read the state file " + path;
+    return StateLoad::kBroken;
+  }
+  std::string line;
+  state = ShipState{};
+  bool header = false, file = false, offset = false;
+  int64_t flag = 0;
+  bool good = true;
+  while (good && std::getline(in, line)) {
+    if (!header) {
+      header = line == kHeader;
+      good = header;
+      continue;
+    }
+    size_t blank = line.find(' ');
+    std::string_view key = std::string_view(line).substr(0, blank);
+    std::string_view value =
+        blank == std::string::npos ? "" : std::string_view(line).substr(blank + 1);
+    if (key == "file") {
+      state.position.file = value;
+      file = true;
+    } else if (key == "identity") {
+      good = ReadNumber(value, state.position.identity);
+    } else if (key == "offset") {
+      good = offset = ReadNumber(value, state.position.offset);
+    } else if (key == "local") {
+      good = ReadNumber(value, state.memory.last_local, true);
+    } else if (key == "repeated-hour-second") {
+      good = ReadNumber(value, flag);
+      state.memory.second_occurrence = flag != 0;
+    } else if (key == "second") {
+      good = ReadNumber(value, state.memory.last_second, true);
+    } else if (key == "millisecond") {
+      good = ReadNumber(value, state.memory.last_millisecond, true);
+    }
+  }
+  if (!good || !header || !file || !offset) {
+    error = "the state file " + path + " is damaged; move it away to ship from the logs' beginning";
+    return StateLoad::kBroken;
+  }
+  return StateLoad::kLoaded;
+}
+
+bool SaveShipState(const std::string& path, const ShipState& state, std::string& error) {
+  std::ostringstream text;
+  text << kHeader << '\n'
+       << "file " << state.position.file << '\n'
+       << "identity " << state.position.identity << '\n'
+       << "offset " << state.position.offset << '\n'
+       << "local " << NumberText(state.memory.last_local) << '\n'
+       << "repeated-hour-second " << (state.memory.second_occurrence ? 1 : 0) << '\n'
+       << "second " << NumberText(state.memory.last_second) << '\n'
+       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n';
+  std::string bytes = text.str();
+  std::string native = NativeFileName(path);
+  std::string temporary = native + ".new";
+  int fd = OpenModeDescriptor(temporary, OpenMode::kOutput);
+  if (fd < 0) {
+    error = "cannot write the state file " + path + ".new: " + std::strerror(errno);
+    return false;
+  }
+  bool written = WriteAllBytes(fd, bytes.data(), bytes.size()) && SyncDescriptor(fd);
+  written = CloseDescriptor(fd) && written;
+  std::error_code problem;
+  if (written) std::filesystem::rename(temporary, native, problem);
+  if (!written || problem) {
+    error = "cannot save the state file " + path + (problem ? ": " + problem.message() : "");
+    return false;
+  }
+  return true;
+}
+
+bool AppendRejected(const std::string& path, std::string_view message, std::string_view lines,
+                    std::string& error) {
+  std::FILE* file = std::fopen(NativeFileName(path).c_str(), "ab");
+  if (!file) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string comment = "# ";
+  for (char c : message) comment += c == '\n' || c == '\r' ? ' ' : c;
+  comment += '\n';
+  bool good = std::fwrite(comment.data(), 1, comment.size(), file) == comment.size() &&
+              std::fwrite(lines.data(), 1, lines.size(), file) == lines.size();
+  good = std::fflush(file) == 0 && good;
+  good = std::fclose(file) == 0 && good;
+  if (!good) error = "cannot write " + path;
+  return good;
+}
