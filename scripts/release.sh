@@ -32,7 +32,8 @@ command -v zip >/dev/null 2>&1 || need+=(zip)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix)
 install_missing --no-install-recommends "${need[@]}"
 
-version="$(sed -n 's/^project([^)]*VERSION \([0-9][0-9.]*\).*/\1/p' "$here/CMakeLists.txt")"
+version="$(git -C "$here" show HEAD:CMakeLists.txt |
+  sed -n 's/^project([^)]*VERSION \([0-9][0-9.]*\).*/\1/p')"
 [[ -n $version ]] || { echo "no project(... VERSION x.y.z) in CMakeLists.txt" >&2; exit 1; }
 deb="brenmark_${version}_amd64.deb"
 zip="brenmark-${version}-windows-x64.zip"
@@ -49,6 +50,19 @@ build() {
   rm -rf "$work"
   mkdir -p "$work/src" "$dest"
   git -C "$here" archive --format=tar HEAD | tar -x -C "$work/src"
+  # The version a user reads of a release: the changelog's newest entry, the man pages.
+  local newest page
+  newest="$(grep -m1 -o '^## \[[0-9][0-9.]*\]' "$work/src/CHANGELOG.md" || true)"
+  [[ $newest == "## [$version]" ]] || {
+    echo "CHANGELOG.md's newest entry is not $version: ${newest:-none}" >&2
+    return 1
+  }
+  for page in "$work"/src/man/*.1; do
+    grep -q "^\.TH .* \"[a-z]* $version\"" "$page" || {
+      echo "man/${page##*/}: its .TH line does not name version $version" >&2
+      return 1
+    }
+  done
   local map="-ffile-prefix-map=$work=."
 
   # Debian's flags (hardening), without debug information: the package is stripped.
