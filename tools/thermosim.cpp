@@ -274,6 +274,10 @@ int main(int argc, char** argv) {
       std::fputs(SimUsage(), stdout);
       return 0;
     }
+    if (problem == "version requested") {
+      std::puts("thermosim " THERMOSIM_VERSION);
+      return 0;
+    }
     std::fprintf(stderr, "thermosim: %s\n%s", problem.c_str(), SimUsage());
     return 2;
   }

@@ -21,7 +21,8 @@ bool ReadCount(const std::string& text, int64_t min, int64_t& value) {
 const char* SimUsage() {
   return "usage: thermosim [--link PATH] [--interval MS] [--eot-after N] [--flood N]\n"
          "                 [--rate BYTES_PER_S] [--block BYTES [--gap MICROSECONDS]]\n"
-         "                 [--linger MS] [--quiet]\n";
+         "                 [--linger MS] [--quiet]\n"
+         "       thermosim --help | --version\n";
 }
 
 bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& problem) {
@@ -40,6 +41,7 @@ bool ParseSimOptions(int argc, char** argv, SimOptions& options, std::string& pr
       continue;
     }
     if (arg == "--help" || arg == "-h") return problem = "help requested", false;
+    if (arg == "--version") return problem = "version requested", false;
     if (!has_value) {
       if (i + 1 >= argc) return problem = arg + " needs a value", false;
       value = argv[++i];
