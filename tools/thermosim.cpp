@@ -79,7 +79,7 @@ class Simulator {
   void QueueEot(const char* why);
   bool Flush();
   void TakeCommands();
-  bool InputDrained();
+  bool InputDrained(int64_t now);
   int Timeout(int64_t now) const;
 
   SimOptions options_;
@@ -96,7 +96,7 @@ class Simulator {
   int64_t flood_start_ = 0;
   int64_t next_block_us_ = 0;
   bool eot_queued_ = false;
-  int drained_checks_ = 0;
+  int64_t empty_since_ = -1;
   int64_t leave_at_ = -1;
 };
 
@@ -186,15 +186,17 @@ void Simulator::TakeCommands() {
 }
 
 // The logger has taken everything: nothing left for us to send and the
-// slave's input queue stays empty over two looks.
-bool Simulator::InputDrained() {
-  if (out_begin_ < out_.size()) return false;
+// slave's input queue has stayed empty for a while. FIONREAD does not count
+// bytes the kernel has not yet moved into that queue, which on a busy
+// machine can take tens of milliseconds; leaving then would lose them.
+bool Simulator::InputDrained(int64_t now) {
   int waiting = 0;
-  if (ioctl(slave_, FIONREAD, &waiting) != 0 || waiting != 0) {
-    drained_checks_ = 0;
+  if (out_begin_ < out_.size() || ioctl(slave_, FIONREAD, &waiting) != 0 || waiting != 0) {
+    empty_since_ = -1;
     return false;
   }
-  return ++drained_checks_ >= 2;
+  if (empty_since_ < 0) empty_since_ = now;
+  return now - empty_since_ >= 100;
 }
 
 int Simulator::Timeout(int64_t now) const {
@@ -224,7 +226,7 @@ int Simulator::Run(const sigset_t& wait_mask) {
       Say("the line is gone");
       return 1;
     }
-    if (eot_queued_ && leave_at_ < 0 && InputDrained()) {
+    if (eot_queued_ && leave_at_ < 0 && InputDrained(now)) {
       Say("everything was read; leaving in " + std::to_string(options_.linger_ms) + " ms");
       leave_at_ = now + options_.linger_ms;
     }
