@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "logreader/log_record.hpp"
+#include "services/option_scanner.hpp"
 
 const char* const kPlotUsage =
     "Usage: brenplot [options] LOG...\n"
@@ -46,35 +47,14 @@ bool ReadSize(std::string_view text, int& width, int& height) {
 
 bool ScanPlotOptions(const std::vector<std::string>& args, PlotOptions& options,
                      std::string& error) {
-  bool options_end = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (options_end || arg.empty() || arg[0] != '-' || arg == "-") {
-      options.logs.push_back(arg);
+  OptionScanner scanner(args);
+  while (scanner.Next()) {
+    if (scanner.IsOperand()) {
+      options.logs.push_back(scanner.Argument());
       continue;
     }
-    if (arg == "--") {
-      options_end = true;
-      continue;
-    }
-    std::string name = arg;
+    const std::string& name = scanner.Name();
     std::string value;
-    bool has_value = false;
-    size_t equals = arg.find('=');
-    if (arg.starts_with("--") && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-      has_value = true;
-    }
-    auto take_value = [&]() {
-      if (has_value) return true;
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
     if (name == "-h" || name == "--help") {
       options.help = true;
     } else if (name == "--version") {
@@ -82,7 +62,7 @@ bool ScanPlotOptions(const std::vector<std::string>& args, PlotOptions& options,
     } else if (name == "--data") {
       options.data = true;
     } else if (name == "-o" || name == "--output") {
-      if (!take_value()) return false;
+      if (!scanner.TakeValue(value, error)) return false;
       options.output = value;
       if (EndsWithNoCase(value, ".svg")) {
         options.format = ChartFormat::kSvg;
@@ -93,13 +73,13 @@ bool ScanPlotOptions(const std::vector<std::string>& args, PlotOptions& options,
         return false;
       }
     } else if (name == "--size") {
-      if (!take_value()) return false;
+      if (!scanner.TakeValue(value, error)) return false;
       if (!ReadSize(value, options.width, options.height)) {
         error = "--size takes WxH, each from 100 to 10000 pixels: " + value;
         return false;
       }
     } else if (name == "--from" || name == "--to") {
-      if (!take_value()) return false;
+      if (!scanner.TakeValue(value, error)) return false;
       int64_t first = 0, last = 0;
       if (!ReadTimeBound(value, first, last)) {
         error = name + " takes yyyy-mm-dd[Thh:mm[:ss]]: " + value;
@@ -113,11 +93,11 @@ bool ScanPlotOptions(const std::vector<std::string>& args, PlotOptions& options,
         options.to = last;
       }
     } else if (name == "--title") {
-      if (!take_value()) return false;
+      if (!scanner.TakeValue(value, error)) return false;
       options.has_title = true;
       options.title = value;
     } else {
-      error = "unknown option: " + arg;
+      error = "unknown option: " + scanner.Argument();
       return false;
     }
   }

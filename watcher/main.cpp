@@ -27,10 +27,8 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   WatchOptions options;
   ShipOptions ship;
-  std::vector<std::string> alarm_args;
   std::string error;
-  if (!SplitShipOptions(std::vector<std::string>(argv + 1, argv + argc), ship, alarm_args, error) ||
-      !ScanWatchOptions(alarm_args, options, error)) {
+  if (!ScanCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, ship, error)) {
     std::fprintf(stderr, "brenwatch: %s\n%s%s", error.c_str(), kWatchUsage, kShipOptionsHelp);
     return kBadUsage;
   }

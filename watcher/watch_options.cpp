@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "services/option_scanner.hpp"
+
 const char* const kWatchUsage =
     "Usage: brenwatch [options] SOURCE\n"
     "Follows the logs of a running brenmark and raises alarms. SOURCE is its\n"
@@ -70,103 +72,105 @@ bool ReadDecimal(const std::string& text, double& value) {
   return end == text.c_str() + text.size() && std::isfinite(value);
 }
 
+namespace {
+
+// One of the alarms' options; kNotMine for a name it does not know.
+OptionResult TakeAlarmOption(OptionScanner& scanner, WatchOptions& options, std::string& error) {
+  const std::string& name = scanner.Name();
+  std::string value;
+  auto duration = [&](int64_t& seconds, bool zero_allowed) {
+    if (!scanner.TakeValue(value, error)) return false;
+    if (ReadDuration(value, seconds) && (zero_allowed || seconds > 0)) return true;
+    error = name + ": not a duration" + (zero_allowed ? "" : " above 0") + ": " + value;
+    return false;
+  };
+  auto limit = [&](std::optional<Limit>& to) {
+    if (!scanner.TakeValue(value, error)) return false;
+    Limit read{0, value};
+    if (!ReadDecimal(value, read.value)) {
+      error = name + ": not a decimal number: " + value;
+      return false;
+    }
+    to = read;
+    return true;
+  };
+  constexpr OptionResult kRefused = OptionResult::kRefused;
+  bool flag = !scanner.HasValue();
+  if (name == "-h" || name == "--help") {
+    options.help = true;
+  } else if (name == "--version") {
+    options.version = true;
+  } else if (name == "--once") {
+    options.once = true;
+  } else if (name == "--from-start") {
+    options.from_start = true;
+  } else if (name == "--plain") {
+    options.plain = true;
+  } else if (name == "--high" || name == "--low") {
+    flag = true;
+    if (!limit(name == "--high" ? options.high : options.low)) return kRefused;
+  } else if (name == "--delay") {
+    flag = true;
+    if (!duration(options.delay, true)) return kRefused;
+  } else if (name == "--stale") {
+    flag = true;
+    if (!duration(options.stale, false)) return kRefused;
+  } else if (name == "--repeat") {
+    flag = true;
+    if (!duration(options.repeat, false)) return kRefused;
+  } else if (name == "--window") {
+    flag = true;
+    if (!duration(options.window, false)) return kRefused;
+  } else if (name == "--margin") {
+    flag = true;
+    if (!scanner.TakeValue(value, error)) return kRefused;
+    if (!ReadDecimal(value, options.margin) || options.margin < 0) {
+      error = "--margin: not a decimal number of 0 or more: " + value;
+      return kRefused;
+    }
+  } else if (name == "--exec" || name == "--alarm-log") {
+    flag = true;
+    if (!scanner.TakeValue(value, error)) return kRefused;
+    if (value.empty()) {
+      error = name + " needs a value";
+      return kRefused;
+    }
+    (name == "--exec" ? options.command : options.alarm_log) = value;
+  } else {
+    return OptionResult::kNotMine;
+  }
+  if (!flag) {
+    error = "option " + name + " takes no value";
+    return kRefused;
+  }
+  return OptionResult::kTaken;
+}
+
+}  // namespace
+
 bool ScanWatchOptions(const std::vector<std::string>& args, WatchOptions& options,
-                      std::string& error) {
-  bool options_end = false;
+                      std::string& error, const ExtraOptions& extra) {
+  OptionScanner scanner(args);
   std::vector<std::string> sources;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (options_end || arg.empty() || arg[0] != '-' || arg == "-") {
-      sources.push_back(arg);
+  // brenwatch has always reported a refused extra option before any alarm
+  // option's, wherever they stand: the alarms' first refusal waits.
+  std::string alarm_error;
+  while (scanner.Next()) {
+    if (scanner.IsOperand()) {
+      sources.push_back(scanner.Argument());
       continue;
     }
-    if (arg == "--") {
-      options_end = true;
-      continue;
-    }
-    std::string name = arg;
-    std::string value;
-    bool has_value = false;
-    size_t equals = arg.find('=');
-    if (arg.starts_with("--") && equals != std::string::npos) {
-      name = arg.substr(0, equals);
-      value = arg.substr(equals + 1);
-      has_value = true;
-    }
-    auto take_value = [&]() {
-      if (has_value) return true;
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-      return true;
-    };
-    auto duration = [&](int64_t& seconds, bool zero_allowed) {
-      if (!take_value()) return false;
-      if (ReadDuration(value, seconds) && (zero_allowed || seconds > 0)) return true;
-      error = name + ": not a duration" + (zero_allowed ? "" : " above 0") + ": " + value;
-      return false;
-    };
-    auto limit = [&](std::optional<Limit>& to) {
-      if (!take_value()) return false;
-      Limit read{0, value};
-      if (!ReadDecimal(value, read.value)) {
-        error = name + ": not a decimal number: " + value;
-        return false;
-      }
-      to = read;
-      return true;
-    };
-    bool flag = !has_value;
-    if (name == "-h" || name == "--help") {
-      options.help = true;
-    } else if (name == "--version") {
-      options.version = true;
-    } else if (name == "--once") {
-      options.once = true;
-    } else if (name == "--from-start") {
-      options.from_start = true;
-    } else if (name == "--plain") {
-      options.plain = true;
-    } else if (name == "--high" || name == "--low") {
-      flag = true;
-      if (!limit(name == "--high" ? options.high : options.low)) return false;
-    } else if (name == "--delay") {
-      flag = true;
-      if (!duration(options.delay, true)) return false;
-    } else if (name == "--stale") {
-      flag = true;
-      if (!duration(options.stale, false)) return false;
-    } else if (name == "--repeat") {
-      flag = true;
-      if (!duration(options.repeat, false)) return false;
-    } else if (name == "--window") {
-      flag = true;
-      if (!duration(options.window, false)) return false;
-    } else if (name == "--margin") {
-      flag = true;
-      if (!take_value()) return false;
-      if (!ReadDecimal(value, options.margin) || options.margin < 0) {
-        error = "--margin: not a decimal number of 0 or more: " + value;
-        return false;
-      }
-    } else if (name == "--exec" || name == "--alarm-log") {
-      flag = true;
-      if (!take_value()) return false;
-      if (value.empty()) {
-        error = name + " needs a value";
-        return false;
-      }
-      (name == "--exec" ? options.command : options.alarm_log) = value;
-    } else {
-      error = "unknown option " + arg;
-      return false;
-    }
-    if (!flag) {
-      error = "option " + name + " takes no value";
-      return false;
-    }
+    OptionResult result = extra ? extra(scanner, error) : OptionResult::kNotMine;
+    if (result == OptionResult::kRefused) return false;
+    if (result == OptionResult::kTaken) continue;
+    std::string refusal;
+    result = TakeAlarmOption(scanner, options, refusal);
+    if (result == OptionResult::kNotMine) refusal = "unknown option " + scanner.Argument();
+    if (result != OptionResult::kTaken && alarm_error.empty()) alarm_error = refusal;
+  }
+  if (!alarm_error.empty()) {
+    error = alarm_error;
+    return false;
   }
   if (options.help || options.version) return true;
   if (sources.size() != 1) {

@@ -1,9 +1,12 @@
 #pragma once
 // brenwatch's command line.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "services/option_scanner.hpp"
 
 // A limit as given: compared by its value, printed as written.
 struct Limit {
@@ -35,9 +38,13 @@ bool ReadDuration(const std::string& text, int64_t& seconds);
 // A decimal number, whole text, finite.
 bool ReadDecimal(const std::string& text, double& value);
 
+// Options beside the alarms' (shipping's): each option is offered here
+// first; one refused ends the scan with its message in `error`.
+using ExtraOptions = std::function<OptionResult(OptionScanner& scanner, std::string& error)>;
+
 // Fills `options` from the arguments after the program name. False with a
 // message in `error` when they make no sense.
 bool ScanWatchOptions(const std::vector<std::string>& args, WatchOptions& options,
-                      std::string& error);
+                      std::string& error, const ExtraOptions& extra = {});
 
 extern const char* const kWatchUsage;

@@ -1,6 +1,5 @@
 #include "watcher/shipping/shipping_command.hpp"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,62 +56,44 @@ std::optional<std::string> Environment(const char* name) {
 
 }  // namespace
 
-bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options,
-                      std::vector<std::string>& rest, std::string& error) {
-  // The alarms' options that take a value: their value is never one of ours.
-  static const std::vector<std::string> kAlarmValues = {"--high",   "--low",    "--delay",
-                                                        "--stale",  "--repeat", "--window",
-                                                        "--margin", "--exec",   "--alarm-log"};
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--") {
-      rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-      return true;
-    }
-    size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
-    std::string name = arg.substr(0, equals);
-    std::string* target = nullptr;
-    if (name == "--influx")
-      target = &options.influx;
-    else if (name == "--measurement")
-      target = &options.measurement;
-    else if (name == "--token-file")
-      target = &options.token_file;
-    else if (name == "--state")
-      target = &options.state;
-    else if (name != "--tag") {
-      rest.push_back(arg);
-      bool takes_value =
-          std::find(kAlarmValues.begin(), kAlarmValues.end(), name) != kAlarmValues.end();
-      if (takes_value && equals == std::string::npos && i + 1 < args.size())
-        rest.push_back(args[++i]);
-      continue;
-    }
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else {
-      error = "option " + name + " needs a value";
-      return false;
-    }
-    if (value.empty()) {
-      error = "option " + name + " needs a value";
-      return false;
-    }
-    if (target) {
-      *target = value;
-      continue;
-    }
-    size_t tag_equals = value.find('=');
-    if (tag_equals == std::string::npos || tag_equals == 0 || tag_equals + 1 == value.size()) {
-      error = "--tag " + value + ": give KEY=VALUE, neither empty";
-      return false;
-    }
-    options.tags.emplace_back(value.substr(0, tag_equals), value.substr(tag_equals + 1));
+OptionResult ScanShipOption(OptionScanner& scanner, ShipOptions& options, std::string& error) {
+  const std::string& name = scanner.Name();
+  std::string* target = nullptr;
+  if (name == "--influx")
+    target = &options.influx;
+  else if (name == "--measurement")
+    target = &options.measurement;
+  else if (name == "--token-file")
+    target = &options.token_file;
+  else if (name == "--state")
+    target = &options.state;
+  else if (name != "--tag")
+    return OptionResult::kNotMine;
+  std::string value;
+  if (!scanner.TakeValue(value, error)) return OptionResult::kRefused;
+  if (value.empty()) {
+    error = "option " + name + " needs a value";
+    return OptionResult::kRefused;
   }
-  return true;
+  if (target) {
+    *target = value;
+    return OptionResult::kTaken;
+  }
+  size_t tag_equals = value.find('=');
+  if (tag_equals == std::string::npos || tag_equals == 0 || tag_equals + 1 == value.size()) {
+    error = "--tag " + value + ": give KEY=VALUE, neither empty";
+    return OptionResult::kRefused;
+  }
+  options.tags.emplace_back(value.substr(0, tag_equals), value.substr(tag_equals + 1));
+  return OptionResult::kTaken;
+}
+
+bool ScanCommandLine(const std::vector<std::string>& args, WatchOptions& watch, ShipOptions& ship,
+                     std::string& error) {
+  return ScanWatchOptions(args, watch, error,
+                          [&ship](OptionScanner& scanner, std::string& message) {
+                            return ScanShipOption(scanner, ship, message);
+                          });
 }
 
 struct Shipment::Job {

@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "services/option_scanner.hpp"
 #include "watcher/log_source.hpp"
+#include "watcher/watch_options.hpp"
 
 struct ShipOptions {
   std::string influx;  // empty: no shipping
@@ -19,11 +21,13 @@ struct ShipOptions {
   std::string state;  // empty: <SOURCE base name>.brenwatch-state
 };
 
-// Takes the shipping options (--name VALUE or --name=VALUE) out of the
-// arguments and leaves the others, the alarms' values untouched, in `rest`.
-// False with a message when one of them is malformed.
-bool SplitShipOptions(const std::vector<std::string>& args, ShipOptions& options,
-                      std::vector<std::string>& rest, std::string& error);
+// One shipping option (--name VALUE or --name=VALUE) where the scanner
+// stands; kNotMine for any other.
+OptionResult ScanShipOption(OptionScanner& scanner, ShipOptions& options, std::string& error);
+// brenwatch's whole command line, the alarms' options and shipping's in one
+// pass. False with a message when it makes no sense.
+bool ScanCommandLine(const std::vector<std::string>& args, WatchOptions& watch, ShipOptions& ship,
+                     std::string& error);
 // The lines --help shows for them.
 extern const char kShipOptionsHelp[];
 
