@@ -74,10 +74,15 @@ bin="$root/usr/bin"
 for program in brenplot thermosim; do
   [[ $("$bin/$program" --version) == "$program $version" ]] || fail "$program --version is not $version"
 done
-# Each unit starts a program the package holds.
+# Each unit starts a program the package holds, or the always-installed
+# shell, and every program of ours its command line names is held too.
 for unit in "$root"/lib/systemd/system/*; do
   for program in $(sed -n 's|^Exec[A-Za-z]*=[-@:+!]*\(/[^ ]*\).*|\1|p' "$unit"); do
-    [[ -x $root$program ]] || fail "$(basename "$unit") starts $program, which the package does not hold"
+    [[ $program == /bin/sh || -x $root$program ]] ||
+      fail "$(basename "$unit") starts $program, which the package does not hold"
+  done
+  for program in $(grep '^Exec' "$unit" | grep -o '/usr/[a-z/]*bin/[A-Za-z0-9_.-]*' | sort -u); do
+    [[ -x $root$program ]] || fail "$(basename "$unit") runs $program, which the package does not hold"
   done
 done
 
