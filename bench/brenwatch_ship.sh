@@ -22,47 +22,20 @@ for program in influxd curl; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/brenwatch-ship.XXXXXX")
-server=""
+influx_pid=""
 cleanup() {
-  if [[ -n $server ]]; then
-    kill -9 "$server" 2>/dev/null || true
-    wait "$server" 2>/dev/null || true
+  if [[ -n $influx_pid ]]; then
+    kill -9 "$influx_pid" 2>/dev/null || true
+    wait "$influx_pid" 2>/dev/null || true
   fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-free_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 30000))
-    (echo >"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-  done
-}
-http=$(free_port)
-rpc=$(free_port)
-cat >"$work/influxdb.conf" <<CONF
-reporting-disabled = true
-bind-address = "127.0.0.1:$rpc"
-[meta]
-  dir = "$work/meta"
-[data]
-  dir = "$work/data"
-  wal-dir = "$work/wal"
-  query-log-enabled = false
-[http]
-  bind-address = "127.0.0.1:$http"
-  log-enabled = false
-[monitor]
-  store-enabled = false
-CONF
-influxd -config "$work/influxdb.conf" >"$work/influxd.log" 2>&1 &
-server=$!
-base=http://127.0.0.1:$http
-for _ in $(seq 100); do
-  [[ $(curl -s -o /dev/null -w '%{http_code}' "$base/ping") == 204 ]] && break
-  sleep 0.1
-done
+# shellcheck source=scripts/private-influxd.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/private-influxd.sh"
+start_private_influxd "$work/influx"
+base=$influx_base
 query() { curl -s -XPOST "$base/query" --data-urlencode "q=$1" --data-urlencode "db=$2"; }
 query "CREATE DATABASE shipped" shipped >/dev/null
 query "CREATE DATABASE posted" posted >/dev/null

@@ -9,6 +9,7 @@ set -uo pipefail
 win_build="$(realpath "$1")"
 posix_quillcut="$(realpath "$2")"
 thermosim="$(realpath "$3")"
+scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export WINEDEBUG=-all
 brenmark_exe="$win_build/logger/brenmark.exe"
 quillcut_exe="$win_build/stripper/quillcut.exe"
@@ -19,7 +20,7 @@ sim_pid=""
 influx_pid=""
 cleanup() {
   [[ -n $sim_pid ]] && kill "$sim_pid" 2>/dev/null
-  [[ -n $influx_pid ]] && kill -9 "$influx_pid" 2>/dev/null
+  [[ -n $influx_pid ]] && kill -9 "$influx_pid" 2>/dev/null && wait "$influx_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -251,41 +252,18 @@ check "brenwatch: a followed log raises and clears" \
 
 # Shipping through WinHTTP to a private influxd on 127.0.0.1.
 if command -v influxd >/dev/null && command -v curl >/dev/null; then
-  free_port() {
-    local port
-    while :; do
-      port=$((20000 + RANDOM % 30000))
-      (echo >"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
-    done
-  }
-  http=$(free_port)
-  cat >"$work/influxdb.conf" <<CONF
-reporting-disabled = true
-bind-address = "127.0.0.1:$(free_port)"
-[meta]
-  dir = "$work/influx/meta"
-[data]
-  dir = "$work/influx/data"
-  wal-dir = "$work/influx/wal"
-[http]
-  bind-address = "127.0.0.1:$http"
-  log-enabled = false
-CONF
-  influxd -config "$work/influxdb.conf" >"$work/influxd.log" 2>&1 &
-  influx_pid=$!
-  for _ in $(seq 100); do
-    [[ $(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$http/ping") == 204 ]] && break
-    sleep 0.1
-  done
-  curl -s -XPOST "http://127.0.0.1:$http/query" --data-urlencode "q=CREATE DATABASE lab" >/dev/null
+  # shellcheck source=scripts/private-influxd.sh
+  source "$scripts/private-influxd.sh"
+  start_private_influxd "$work/influx"
+  curl -s -XPOST "$influx_base/query" --data-urlencode "q=CREATE DATABASE lab" >/dev/null
   cd "$work/watch"
   ship() {
-    TZ=UTC timeout 60 wine "$brenwatch_exe" --once --influx "http://127.0.0.1:$http/write?db=lab" \
+    TZ=UTC timeout 60 wine "$brenwatch_exe" --once --influx "$influx_base/write?db=lab" \
       --tag host=pc7 watch.ini >ship.out 2>&1
   }
   ship
   status=$?
-  points=$(curl -s "http://127.0.0.1:$http/query" --data-urlencode db=lab --data-urlencode epoch=ms \
+  points=$(curl -s "$influx_base/query" --data-urlencode db=lab --data-urlencode epoch=ms \
     --data-urlencode 'q=SELECT value FROM temperature WHERE host = '\''pc7'\'' AND sensor = '\''watch'\''')
   expected='[[1796796000000,7.5],[1796796060000,8.5],[1796796120000,8.6],[1796796180000,7]]'
   check "brenwatch: --once ships every reading through WinHTTP (0)" \
