@@ -12,25 +12,11 @@ set -euo pipefail
 build=${1:-build}
 seconds=${2:-30}
 source "$(dirname "${BASH_SOURCE[0]}")/logger_run.sh" brenmark-cpu
-# CPU time of a process in ticks of 1/$ticks s: the scheduler's count in
-# microseconds where there is one, else utime + stime in clock ticks, too
-# coarse to tell 0.01% from nothing.
-if [[ -r /proc/self/schedstat ]]; then
-  ticks=1000000
-  cpu_ticks() { awk '{ printf "%d\n", $1 / 1000 }' "/proc/$1/schedstat"; }
-else
-  ticks=$(getconf CLK_TCK)
-  cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-fi
-
 # One measured run: thermosim with the given arguments feeds brenmark.
 run() {
   local label=$1
   shift
-  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
-  sim_pid=$!
-  local port_string
-  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  start_thermosim "$@"
   printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/log.txt\n' "$port_string" "$work" >"$work/cpu.ini"
   rm -f "$work/log.txt"
   "$brenmark" "$work/cpu.ini" </dev/null >/dev/null 2>&1 &
@@ -65,10 +51,7 @@ run() {
 reference() {
   local label=$1 pipeline=$2
   shift 2
-  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
-  sim_pid=$!
-  local port_string
-  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  start_thermosim "$@"
   local device=${port_string%%:*}
   PORT=$device OUT=$work/ref.txt setsid bash -c "$pipeline" </dev/null >/dev/null 2>&1 &
   logger_pid=$!

@@ -28,9 +28,7 @@ lines=$(awk -v total=$((rate * seconds)) 'BEGIN {
   while (bytes < total) { n++; bytes += length(n "") + 2 }
   print n }')
 
-exec {sim_out}< <(exec "$thermosim" --flood "$lines" --rate "$rate" --quiet)
-sim_pid=$!
-IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+start_thermosim --flood "$lines" --rate "$rate"
 printf 'PORTSTR=%s\nAPNDTIME=YES\nSWITCHHRS=1\nFILESTR=%s/soak0000.txt\n' \
   "$port_string" "$work" >"$work/soak.ini"
 

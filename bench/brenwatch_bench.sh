@@ -54,23 +54,13 @@ awk -v t="$once_time" -v m="$awk_time" -v r="$once_rss" 'BEGIN {
          (t <= m ? "met" : "MISSED"), (m > 0 ? t / m : 0), (r < 10240 ? "met" : "MISSED") }'
 rm -f "$log"
 
-if [[ -r /proc/self/schedstat ]]; then
-  ticks=1000000
-  cpu_ticks() { awk '{ printf "%d\n", $1 / 1000 }' "/proc/$1/schedstat"; }
-else
-  ticks=$(getconf CLK_TCK)
-  cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-fi
 percent() { awk -v t="$1" -v hz="$ticks" -v s="$seconds" 'BEGIN { printf "%.4f", 100 * t / hz / s }'; }
 
 # brenmark logs thermosim's line, brenwatch follows the INI file.
 follow() {
   local label=$1
   shift
-  exec {sim_out}< <(exec "$thermosim" "$@" --quiet)
-  sim_pid=$!
-  local port_string
-  IFS= read -r -t 10 -u "$sim_out" port_string || { echo "thermosim did not start" >&2; exit 1; }
+  start_thermosim "$@"
   printf 'PORTSTR=%s\nAPNDTIME=YES\nFILESTR=%s/Therm0000.txt\nSWITCHHRS=1\n' \
     "$port_string" "$work" >"$work/watch.ini"
   rm -f "$work"/Therm*.txt
