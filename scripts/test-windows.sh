@@ -27,6 +27,12 @@ command -v script >/dev/null 2>&1 || need+=(bsdutils)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need+=(g++-mingw-w64-x86-64-posix)
 command -v wine >/dev/null 2>&1 || need+=(wine wine64)
 [[ -f /usr/src/googletest/CMakeLists.txt ]] || need+=(googletest)
+# Without a POSIX build the host tools come from configuring the whole
+# project here, and brenwatch's part of it looks for libcurl.
+if [[ -z $host ]]; then
+  command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
+  pkg-config --exists libcurl 2>/dev/null || need+=(libcurl4-openssl-dev)
+fi
 install_missing --no-install-recommends "${need[@]}"
 stage install
 
