@@ -13,6 +13,7 @@
 #include "services/console.hpp"
 #include "services/console_writer.hpp"
 #include "services/key_decoder.hpp"
+#include "services/job_control_posix.hpp"
 #include "services/runtime_error.hpp"
 
 namespace {
@@ -87,18 +88,8 @@ bool EnterRawMode() {
 
 // Set while stopped with the terminal put back, so that SIGCONT makes it raw.
 volatile sig_atomic_t raw_after_stop = 0;
-constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 
 void OnStop(int signal_number);
-
-void CatchJobControl(int signal_number, void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
-  sigaction(signal_number, &action, nullptr);
-}
 
 // The shell gets its terminal back as it was while the job is stopped.
 void OnStop(int signal_number) {
@@ -107,14 +98,8 @@ void OnStop(int signal_number) {
     RestoreConsole();
     raw_after_stop = 1;
   }
-  signal(signal_number, SIG_DFL);
-  sigset_t just_this;
-  sigemptyset(&just_this);
-  sigaddset(&just_this, signal_number);
-  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
-  raise(signal_number);  // stops here until SIGCONT
-  sigprocmask(SIG_BLOCK, &just_this, nullptr);
-  CatchJobControl(signal_number, OnStop);
+  StopNow(signal_number);
+  CatchWithStopsHeld(signal_number, OnStop);
   errno = saved_errno;
 }
 
@@ -132,9 +117,9 @@ void InstallJobControl() {
     struct sigaction current {};
     // A job started with them ignored keeps them ignored.
     if (sigaction(s, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
-    CatchJobControl(s, OnStop);
+    CatchWithStopsHeld(s, OnStop);
   }
-  CatchJobControl(SIGCONT, OnContinue);
+  CatchWithStopsHeld(SIGCONT, OnContinue);
 }
 
 bool MakeTerminalRaw() {

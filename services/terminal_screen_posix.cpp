@@ -8,6 +8,7 @@
 #include <string>
 
 #include "services/console.hpp"
+#include "services/job_control_posix.hpp"
 #include "services/key_buffer.hpp"
 #include "services/runtime_error.hpp"
 #include "services/terminal_screen.hpp"
@@ -56,21 +57,11 @@ void WakeOnResize() {
   sigaction(SIGWINCH, &action, nullptr);
 }
 
-constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 // The handlers found when the screen opened (the keyboard's own, which puts
 // its terminal settings back while stopped), by position in kStopSignals.
 struct sigaction handlers_before[3];
 
 void OnStop(int signal_number);
-
-void CatchStop(int signal_number) {
-  struct sigaction action {};
-  action.sa_handler = OnStop;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
-  sigaction(signal_number, &action, nullptr);
-}
 
 // The shell gets its own screen back while the job is stopped; the next
 // draw after it continues in the foreground takes the terminal again.
@@ -85,15 +76,9 @@ void OnStop(int signal_number) {
       before.sa_handler != SIG_IGN) {
     before.sa_handler(signal_number);  // returns once continued
   } else {
-    signal(signal_number, SIG_DFL);
-    sigset_t just_this;
-    sigemptyset(&just_this);
-    sigaddset(&just_this, signal_number);
-    sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
-    raise(signal_number);  // stops here until SIGCONT
-    sigprocmask(SIG_BLOCK, &just_this, nullptr);
+    StopNow(signal_number);
   }
-  CatchStop(signal_number);
+  CatchWithStopsHeld(signal_number, OnStop);
   errno = saved_errno;
 }
 
@@ -104,7 +89,7 @@ void InstallStopHandlers() {
   for (size_t at = 0; at < 3; ++at) {
     sigaction(kStopSignals[at], nullptr, &handlers_before[at]);
     // A job started with them ignored keeps them ignored.
-    if (handlers_before[at].sa_handler != SIG_IGN) CatchStop(kStopSignals[at]);
+    if (handlers_before[at].sa_handler != SIG_IGN) CatchWithStopsHeld(kStopSignals[at], OnStop);
   }
 }
 
