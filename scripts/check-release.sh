@@ -10,11 +10,8 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(realpath -m "${1:-$here/dist}")"
 
-stage_start=$SECONDS
-stage() {
-  echo "== stage '$1' took $((SECONDS - stage_start)) s"
-  stage_start=$SECONDS
-}
+# shellcheck source=scripts/stage-times.sh
+source "$here/scripts/stage-times.sh"
 
 # shellcheck source=scripts/install-missing.sh
 source "$here/scripts/install-missing.sh"

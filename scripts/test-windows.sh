@@ -11,11 +11,8 @@ build="$(realpath -m "${1:-$here/build-windows}")"
 host="${2:-}"
 jobs="$(nproc)"
 
-stage_start=$SECONDS
-stage() {
-  echo "== stage '$1' took $((SECONDS - stage_start)) s"
-  stage_start=$SECONDS
-}
+# shellcheck source=scripts/stage-times.sh
+source "$here/scripts/stage-times.sh"
 
 # shellcheck source=scripts/install-missing.sh
 source "$here/scripts/install-missing.sh"
