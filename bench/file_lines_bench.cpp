@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "services/files.hpp"
+#include "services/files/files.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "services/console.hpp"
+#include "services/console/console.hpp"
 
 namespace {
 

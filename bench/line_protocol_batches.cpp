@@ -8,7 +8,7 @@
 
 #include "logreader/log_record.hpp"
 #include "logreader/record_lines.hpp"
-#include "services/local_zone.hpp"
+#include "services/time/local_zone.hpp"
 #include "watcher/shipping/shipping_points.hpp"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "services/serial_port.hpp"
+#include "services/serial/serial_port.hpp"
 
 namespace {
 

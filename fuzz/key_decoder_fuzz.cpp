@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fuzz/check.hpp"
-#include "services/key_decoder.hpp"
+#include "services/console/key_decoder.hpp"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "fuzz/check.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/ordinary_file.hpp"
+#include "services/files/ordinary_file.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz/check.hpp"
-#include "services/text_forms.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

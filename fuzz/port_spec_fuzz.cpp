@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz/check.hpp"
-#include "services/port_spec.hpp"
+#include "services/serial/port_spec.hpp"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "fuzz/check.hpp"
 #include "fuzz/line_reference.hpp"
-#include "services/line_stream.hpp"
+#include "services/files/line_stream.hpp"
 #include "stripper/pass.hpp"
 
 namespace {

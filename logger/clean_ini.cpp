@@ -1,7 +1,7 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "logger/text_rules.hpp"
-#include "services/runtime_error.hpp"
+#include "services/exit/runtime_error.hpp"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "logger/exit_codes.hpp"
 #include "logger/globals.hpp"
 #include "logger/port_commands.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/files/files.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/clock.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
+#include "services/console/console.hpp"
+#include "services/files/files.hpp"
+#include "services/time/clock.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace config_test {

@@ -5,11 +5,11 @@
 #include "logger/globals.hpp"
 #include "logger/ini_keys.hpp"
 #include "logger/text_rules.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/ordinary_file.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/files.hpp"
+#include "services/files/ordinary_file.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

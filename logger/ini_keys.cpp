@@ -5,7 +5,7 @@
 
 #include "logger/globals.hpp"
 #include "logger/text_rules.hpp"
-#include "services/text_forms.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

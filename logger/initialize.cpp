@@ -1,7 +1,7 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/text/text_forms.hpp"
 
 int8_t INITALIZEGLOBALS() {
   RoutineScope scope("INITALIZEGLOBALS", kLoggerModule);

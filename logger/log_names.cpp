@@ -5,9 +5,9 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/console.hpp"
-#include "services/ordinary_file.hpp"
-#include "services/runtime_error.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/ordinary_file.hpp"
 
 namespace {
 

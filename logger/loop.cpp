@@ -8,11 +8,11 @@
 #include "logger/globals.hpp"
 #include "logger/port_commands.hpp"
 #include "logger/port_watch.hpp"
-#include "services/console.hpp"
-#include "services/idle_wait.hpp"
-#include "services/runtime_error.hpp"
-#include "services/serial_port.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/idle/idle_wait.hpp"
+#include "services/serial/serial_port.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

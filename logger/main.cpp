@@ -1,10 +1,10 @@
 // Brenmark: one straight pass through the logger's steps.
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/program_path.hpp"
-#include "services/runtime_error.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/files.hpp"
+#include "services/process/program_path.hpp"
 
 namespace {
 

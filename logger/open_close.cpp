@@ -4,11 +4,11 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/runtime_error.hpp"
-#include "services/serial_port.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/files.hpp"
+#include "services/serial/serial_port.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 
@@ -60,9 +60,9 @@ int8_t CLOSECOMMUNICATIONS() {
   if (Settings.LogToFile) {
     // Always CR LF and month first, whatever the records use.
     LocalTime now = CurrentClock().Now();
-    int line_error = PrintFileText(kLogFileNumber, "Exit Code: " + IntText(ending) + " at " +
-                                                       TimeTextOf(now) + " on " + DateTextOf(now) +
-                                                       "\r\n");
+    int line_error =
+        PrintFileText(kLogFileNumber, "Exit Code: " + IntText(ending) + " at " + TimeTextOf(now) +
+                                          " on " + DateTextOf(now) + "\r\n");
     int flush_error = FlushFile(kLogFileNumber);
     if (line_error == 0) line_error = flush_error;
     // The ending stays what it was, but a log without its last line (a disk

@@ -7,9 +7,9 @@
 
 #include "logger/exit_codes.hpp"
 #include "logger/globals.hpp"
-#include "services/clock.hpp"
-#include "services/port_spec.hpp"
-#include "services/serial_port.hpp"
+#include "services/serial/port_spec.hpp"
+#include "services/serial/serial_port.hpp"
+#include "services/time/clock.hpp"
 
 namespace {
 
@@ -53,8 +53,8 @@ void PumpCommands() {
     bool cut_short = front.begun && !front.bytes.empty();
     pending.pop_front();
     if (cut_short && !pending.empty() && pending.front().bytes == "\r\n") {
-      pending.front().deadline_micros = std::max(pending.front().deadline_micros,
-                                                 now + BoundMicros());
+      pending.front().deadline_micros =
+          std::max(pending.front().deadline_micros, now + BoundMicros());
     }
   }
 }

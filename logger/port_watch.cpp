@@ -6,10 +6,10 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "logger/port_commands.hpp"
-#include "services/clock.hpp"
-#include "services/console.hpp"
-#include "services/idle_wait.hpp"
-#include "services/serial_port.hpp"
+#include "services/console/console.hpp"
+#include "services/idle/idle_wait.hpp"
+#include "services/serial/serial_port.hpp"
+#include "services/time/clock.hpp"
 
 namespace {
 

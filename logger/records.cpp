@@ -5,11 +5,11 @@
 #include "logger/exit_codes.hpp"
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/clock.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/files.hpp"
+#include "services/text/text_forms.hpp"
+#include "services/time/clock.hpp"
 
 namespace {
 

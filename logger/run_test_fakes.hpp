@@ -12,10 +12,10 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "logger/port_watch.hpp"
-#include "services/clock.hpp"
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/serial_port.hpp"
+#include "services/console/console.hpp"
+#include "services/files/files.hpp"
+#include "services/serial/serial_port.hpp"
+#include "services/time/clock.hpp"
 
 class FakeClock final : public Clock {
  public:

@@ -1,6 +1,6 @@
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
-#include "services/runtime_error.hpp"
+#include "services/exit/runtime_error.hpp"
 
 namespace {
 

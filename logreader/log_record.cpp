@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "services/text_forms.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

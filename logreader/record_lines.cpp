@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "services/descriptor.hpp"
+#include "services/files/descriptor.hpp"
 
 RecordLines::RecordLines(size_t block_size)
     : block_(block_size < 16 ? 16 : block_size), buffer_(new char[block_]) {}

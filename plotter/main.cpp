@@ -7,8 +7,8 @@
 #include "plotter/chart_script.hpp"
 #include "plotter/log_pass.hpp"
 #include "plotter/plot_options.hpp"
-#include "services/external_program.hpp"
-#include "services/staged_file.hpp"
+#include "services/files/staged_file.hpp"
+#include "services/process/external_program.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "logreader/log_record.hpp"
-#include "services/option_scanner.hpp"
+#include "services/text/option_scanner.hpp"
 
 const char* const kPlotUsage =
     "Usage: brenplot [options] LOG...\n"

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "services/console.hpp"
-#include "services/ordinary_file.hpp"
-#include "services/program_start.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/ordinary_file.hpp"
+#include "services/process/program_start.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

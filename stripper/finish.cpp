@@ -1,10 +1,10 @@
 #include "stripper/finish.hpp"
 
-#include "services/console.hpp"
-#include "services/files.hpp"
-#include "services/program_start.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/files.hpp"
+#include "services/process/program_start.hpp"
+#include "services/text/text_forms.hpp"
 #include "stripper/progress.hpp"
 
 bool DeleteInput(const StripSettings& s) {

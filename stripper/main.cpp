@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "services/runtime_error.hpp"
+#include "services/exit/runtime_error.hpp"
 #include "stripper/file_checks.hpp"
 #include "stripper/finish.hpp"
 #include "stripper/marker.hpp"

@@ -1,8 +1,8 @@
 #include "stripper/marker.hpp"
 
-#include "services/line_stream.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/files/line_stream.hpp"
+#include "services/text/text_forms.hpp"
 #include "stripper/progress.hpp"
 
 int64_t FindLastMarker(const StripSettings& s) {

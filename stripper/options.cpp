@@ -1,7 +1,7 @@
 #include "stripper/options.hpp"
 
-#include "services/console.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/text/text_forms.hpp"
 #include "stripper/progress.hpp"
 #include "stripper/usage.hpp"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "services/console.hpp"
+#include "services/console/console.hpp"
 #include "stripper/usage.hpp"
 
 namespace {

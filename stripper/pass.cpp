@@ -3,10 +3,10 @@
 #include <string>
 #include <string_view>
 
-#include "services/console.hpp"
-#include "services/error_numbers.hpp"
-#include "services/runtime_error.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/exit/error_numbers.hpp"
+#include "services/exit/runtime_error.hpp"
+#include "services/text/text_forms.hpp"
 #include "stripper/line_rules.hpp"
 #include "stripper/progress.hpp"
 

@@ -2,7 +2,7 @@
 // The pass: input to output, removed lines to the stripped-lines file.
 #include <cstdint>
 
-#include "services/line_stream.hpp"
+#include "services/files/line_stream.hpp"
 #include "stripper/settings.hpp"
 
 class StripPass {

@@ -1,6 +1,6 @@
 #include "stripper/progress.hpp"
 
-#include "services/console.hpp"
+#include "services/console/console.hpp"
 
 void Progress(const StripSettings& settings, std::string_view text) {
   if (settings.DebugMode == kOff) return;

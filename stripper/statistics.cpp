@@ -1,7 +1,7 @@
 #include "stripper/statistics.hpp"
 
-#include "services/console.hpp"
-#include "services/text_forms.hpp"
+#include "services/console/console.hpp"
+#include "services/text/text_forms.hpp"
 
 std::vector<std::string> StatisticsLines(const StripSettings& s, const StripCounters& c) {
   const bool split = s.SplitLine != kOff;

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "logreader/log_record.hpp"
-#include "services/text_forms.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "services/text_forms.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "services/shell_command.hpp"
+#include "services/process/shell_command.hpp"
 #include "watcher/alarms.hpp"
 
 constexpr int64_t kCommandSeconds = 60;

@@ -5,9 +5,9 @@
 #include <tuple>
 #include <vector>
 
-#include "services/file_change_wait.hpp"
-#include "services/files.hpp"
-#include "services/followed_files.hpp"
+#include "services/files/file_change_wait.hpp"
+#include "services/files/files.hpp"
+#include "services/files/followed_files.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "services/files.hpp"
+#include "services/files/files.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "watcher/log_source.hpp"
 

@@ -1,7 +1,7 @@
 #include <utility>
 
-#include "services/clock.hpp"
-#include "services/terminal_screen.hpp"
+#include "services/console/terminal_screen.hpp"
+#include "services/time/clock.hpp"
 #include "watcher/screen.hpp"
 
 namespace {

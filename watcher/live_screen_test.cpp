@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "services/clock.hpp"
-#include "services/terminal_screen.hpp"
+#include "services/console/terminal_screen.hpp"
+#include "services/time/clock.hpp"
 #include "watcher/screen.hpp"
 
 namespace {

@@ -5,9 +5,9 @@
 #include "logger/ini_keys.hpp"
 #include "logger/log_names.hpp"
 #include "logger/text_rules.hpp"
-#include "services/files.hpp"
-#include "services/followed_files.hpp"
-#include "services/text_forms.hpp"
+#include "services/files/files.hpp"
+#include "services/files/followed_files.hpp"
+#include "services/text/text_forms.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "services/stop_request.hpp"
+#include "services/process/stop_request.hpp"
 #include "watcher/event_output.hpp"
 #include "watcher/exit_codes.hpp"
 #include "watcher/log_source.hpp"

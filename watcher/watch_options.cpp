@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "services/option_scanner.hpp"
+#include "services/text/option_scanner.hpp"
 
 const char* const kWatchUsage =
     "Usage: brenwatch [options] SOURCE\n"

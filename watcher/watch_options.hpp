@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "services/option_scanner.hpp"
+#include "services/text/option_scanner.hpp"
 
 // A limit as given: compared by its value, printed as written.
 struct Limit {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "logreader/log_record.hpp"
-#include "services/clock.hpp"
-#include "services/stop_request.hpp"
+#include "services/process/stop_request.hpp"
+#include "services/time/clock.hpp"
 #include "watcher/alarms.hpp"
 #include "watcher/commands.hpp"
 #include "watcher/follower.hpp"

@@ -3,7 +3,7 @@
 // status that a processor fault gives on Windows.
 #include <cstring>
 
-#include "services/runtime_error.hpp"
+#include "services/exit/runtime_error.hpp"
 
 namespace {
 

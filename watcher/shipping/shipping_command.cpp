@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "services/followed_files.hpp"
-#include "services/local_zone.hpp"
+#include "services/files/followed_files.hpp"
+#include "services/time/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"
 

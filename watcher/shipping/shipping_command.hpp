@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "services/option_scanner.hpp"
+#include "services/text/option_scanner.hpp"
 #include "watcher/log_source.hpp"
 #include "watcher/watch_options.hpp"
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "services/descriptor.hpp"
-#include "services/files.hpp"
+#include "services/files/descriptor.hpp"
+#include "services/files/files.hpp"
 
 namespace {
 

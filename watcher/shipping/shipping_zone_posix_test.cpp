@@ -4,7 +4,7 @@
 #include <time.h>
 
 #include "logreader/log_record.hpp"
-#include "services/local_zone.hpp"
+#include "services/time/local_zone.hpp"
 #include "watcher/shipping/shipping_points.hpp"
 
 namespace {
