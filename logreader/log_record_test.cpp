@@ -88,6 +88,7 @@ TEST(ReadRecord, OnlyRealStampsStampALine) {
            "99999-01-01\t06:00:00\t72.5",
            "2026-13-01\t06:00:00\t72.5",
            "2026-02-29\t06:00:00\t72.5",
+           "1900-02-29\t06:00:00\t72.5",
            "2026-04-31\t06:00:00\t72.5",
            "2026-12-00\t06:00:00\t72.5",
            "2026-12-09\t24:00:00\t72.5",
@@ -105,6 +106,8 @@ TEST(ReadRecord, OnlyRealStampsStampALine) {
   EXPECT_TRUE(ReadRecord("2024-02-29\t06:00:00\t1").stamped);
   EXPECT_FALSE(ReadRecord("2023-02-29\t06:00:00\t1").stamped);
   EXPECT_TRUE(ReadRecord("2024-02-29\t06:00:00\t1").stamped);
+  // Every 400th year is a leap year after all.
+  EXPECT_EQ(ReadRecord("2000-02-29\t06:00:00\t1").kind, RecordKind::kReading);
   EXPECT_EQ(ReadRecord("12-5").kind, RecordKind::kReading);
 }
 
