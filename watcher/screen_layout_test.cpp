@@ -121,6 +121,15 @@ TEST(DrawScreen, SmallTerminalsAndHostileTextStaySane) {
   EXPECT_EQ(tiny[1], "Last 0.0 at 2026-12-");
   EXPECT_EQ(tiny[2], "min -20.5   max 8.5");
   EXPECT_EQ(tiny[3], "ALARM  high > 8     ");
+
+  // The reading line exactly as wide as the screen stays one line, so a
+  // short terminal still shows every alarm.
+  const std::string reading = "Last 0.0 at 2026-12-09T05:59:50   min -20.5   max 8.5";
+  std::vector<std::string> exact =
+      Lines(DrawScreen(state, chart, static_cast<int>(reading.size()), 5));
+  ASSERT_EQ(exact.size(), 5u);
+  EXPECT_EQ(exact[1], reading);
+  EXPECT_EQ(exact[4].rfind("clear  stale > 900 s", 0), 0u) << exact[4];
 }
 
 }  // namespace

@@ -39,6 +39,12 @@ const OnceCase kCases[] = {
          At("06:03:00", "0.4"),
      "2026-12-09T06:00:00,raise,high,0.31,0.3\n2026-12-09T06:02:00,clear,high,0.1,0.3\n"
      "2026-12-09T06:03:00,raise,high,0.4,0.3\n"},
+    {"LowMarginReachedExactly",
+     {"--low", "-18", "--margin", "1"},
+     At("06:00:00", "-18.5") + At("06:01:00", "-17.5") + At("06:02:00", "-17") +
+         At("06:03:00", "-18.25"),
+     "2026-12-09T06:00:00,raise,low,-18.5,-18\n2026-12-09T06:02:00,clear,low,-17,-18\n"
+     "2026-12-09T06:03:00,raise,low,-18.25,-18\n"},
     {"LowAndHighWithCommentsBetween",
      {"--low", "-18", "--high", "-10.5", "--delay", "60"},
      At("06:00:00", "-17.2") + At("06:01:00", "-18.5") + "; Celsius mode on\r\n" +
@@ -122,6 +128,10 @@ TEST(WatchOptions, DurationsAndRefusals) {
     EXPECT_FALSE(ScanWatchOptions(args, options, error)) << testing::PrintToString(args);
     EXPECT_FALSE(error.empty());
   }
+  // One limit for both alarms is no contradiction.
+  WatchOptions options;
+  std::string error;
+  EXPECT_TRUE(ScanWatchOptions({"--low", "8", "--high", "8.0", "a.log"}, options, error)) << error;
 }
 
 }  // namespace
