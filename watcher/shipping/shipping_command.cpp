@@ -137,15 +137,6 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
     tags.emplace_back("host", host);
   }
   if (!named("sensor")) tags.emplace_back("sensor", base);
-  // A key given twice would make two tags of one name: the last one counts.
-  for (size_t i = 0; i < tags.size(); ++i) {
-    for (size_t j = i + 1; j < tags.size(); ++j) {
-      if (tags[j].first == tags[i].first) {
-        tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i--));
-        break;
-      }
-    }
-  }
   if (!PointPrefix(options.measurement, tags, settings.prefix, error)) return false;
   settings.state_path = options.state.empty() ? base + ".brenwatch-state" : options.state;
   settings.once = once;

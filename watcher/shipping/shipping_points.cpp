@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 
 namespace {
 
@@ -40,6 +41,15 @@ bool PointPrefix(std::string_view measurement,
     return false;
   }
   if (!AppendEscaped(prefix, measurement, ", ", "the measurement", error)) return false;
+  // A key given twice would make two tags of one name: the last one counts.
+  for (size_t i = 0; i < tags.size(); ++i) {
+    for (size_t j = i + 1; j < tags.size(); ++j) {
+      if (tags[j].first == tags[i].first) {
+        tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i--));
+        break;
+      }
+    }
+  }
   // Sorted keys are what the servers index fastest.
   std::sort(tags.begin(), tags.end());
   for (const auto& [key, value] : tags) {

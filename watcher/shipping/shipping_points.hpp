@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-// The measurement and tags as they open every point, escaped; false with a
-// message when a name cannot be written in the line protocol.
+// The measurement and tags as they open every point, escaped (of a key given
+// more than once, the last value counts); false with a message when a name
+// cannot be written in the line protocol.
 bool PointPrefix(std::string_view measurement,
                  std::vector<std::pair<std::string, std::string>> tags, std::string& prefix,
                  std::string& error);

@@ -17,6 +17,7 @@ TEST(PointPrefixTest, EscapesWhatTheLineProtocolRequiresAndRefusesTheRest) {
       {"cold room", {{"a b", "c,d=e"}}, "cold\\ room,a\\ b=c\\,d\\=e value="},
       {"t,x", {{"k", "C:\\logs\\a"}}, "t\\,x,k=C:\\logs\\a value="},
       {"t=1", {}, "t=1 value="},
+      {"t", {{"sensor", "a"}, {"host", "h"}, {"sensor", "b"}}, "t,host=h,sensor=b value="},
       {"", {}, ""},
       {"#t", {}, ""},
       {"t", {{"k", "ends\\"}}, ""},
