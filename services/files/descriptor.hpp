@@ -33,6 +33,9 @@ bool CloseDescriptor(int fd);
 bool WriteAllBytes(int fd, const char* data, size_t size, size_t* done = nullptr);
 // Flushes to the disk; true for what cannot be synced (devices, pipes).
 bool SyncDescriptor(int fd);
+// How many SyncDescriptor calls this process has made: the seam through which
+// tests see that a file reaches the disk before it is renamed into place.
+uint64_t SyncDescriptorCalls();
 // So that a final write to a pipe nobody drains fails instead of waiting.
 // Signal-safe.
 void StopWriteWaiting(int fd);

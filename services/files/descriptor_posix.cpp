@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "services/exit/write_all_posix.hpp"
@@ -113,8 +114,17 @@ bool WriteAllBytes(int fd, const char* data, size_t size, size_t* done) {
   return WriteAll(fd, data, size, done);
 }
 
+namespace {
+std::atomic<uint64_t> sync_calls{0};
+}  // namespace
+
 bool SyncDescriptor(int fd) {
+  ++sync_calls;
   return fsync(fd) == 0 || errno == EINVAL || errno == EROFS || errno == ENOTSUP;
+}
+
+uint64_t SyncDescriptorCalls() {
+  return sync_calls;
 }
 
 void StopWriteWaiting(int fd) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "services/exit/write_all_win32.hpp"
@@ -105,9 +106,18 @@ bool WriteAllBytes(int fd, const char* data, size_t size, size_t* done) {
   return WriteAll(fd, data, size, done);
 }
 
+namespace {
+std::atomic<uint64_t> sync_calls{0};
+}  // namespace
+
 bool SyncDescriptor(int fd) {
+  ++sync_calls;
   int64_t size = 0;
   return !IsRegular(fd, size) || _commit(fd) == 0;
+}
+
+uint64_t SyncDescriptorCalls() {
+  return sync_calls;
 }
 
 void StopWriteWaiting(int) {}
