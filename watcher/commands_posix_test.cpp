@@ -1,0 +1,63 @@
+// --exec commands through /bin/sh: the minute each gets, and what ending one
+// ends.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/temp_dir.hpp"
+#include "watcher/commands.hpp"
+
+namespace {
+
+const Event kRaise{"2026-12-09T06:00:00", "raise", "high", "9", "8"};
+
+TEST(CommandsOnPosix, EndedAfterAMinuteNotBefore) {
+  Commands commands("sleep 30");
+  testing::internal::CaptureStderr();
+  commands.Start(kRaise, "therm.log", 0);
+  commands.Check(59'000'000);
+  EXPECT_TRUE(commands.Running());
+  commands.Check(60'000'000);
+  EXPECT_FALSE(commands.Running());
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("ran past 60 s and was ended"), std::string::npos) << said;
+}
+
+// Gone, or a zombie nobody reaps (as under a container's init).
+bool Gone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return kill(pid, 0) != 0;
+  size_t close = line.rfind(')');
+  return close != std::string::npos && line.compare(close, 4, ") Z ") == 0;
+}
+
+// A mail command's helpers must not outlive the command they belong to.
+TEST(CommandsOnPosix, EndingACommandEndsWhatItStarted) {
+  TempDir dir;
+  std::string pid_file = dir.Path("pid");
+  Commands commands("sh -c 'echo $$ > " + pid_file + ".new; mv " + pid_file + ".new " + pid_file +
+                    "; exec sleep 30' & wait");
+  testing::internal::CaptureStderr();
+  commands.Start(kRaise, "therm.log", 0);
+  pid_t helper = 0;
+  for (int waited = 0; waited < 10000 && helper == 0; waited += 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ifstream(pid_file) >> helper;
+  }
+  ASSERT_GT(helper, 0);
+  commands.Check(60'000'000);
+  testing::internal::GetCapturedStderr();
+  bool gone = false;
+  for (int waited = 0; waited < 2000 && !gone; waited += 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    gone = Gone(helper);
+  }
+  EXPECT_TRUE(gone);
+  if (!gone) kill(helper, SIGKILL);
+}
+
+}  // namespace
