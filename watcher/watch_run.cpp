@@ -80,13 +80,14 @@ class ScreenKeeper {
 class Watch {
  public:
   Watch(const WatchOptions& options, const LogSource& source, EventOutput& output,
-        LiveScreen* screen)
+        LiveScreen* screen, const std::function<bool()>& stopped = StopRequested)
       : options_(options),
         output_(output),
         follower_(source),
         alarms_(options, options.once),
         commands_(options.command),
-        screen_(screen) {}
+        screen_(screen),
+        stopped_(stopped) {}
 
   bool Once() {
     follower_.StartAtFirst();
@@ -110,7 +111,7 @@ class Watch {
     }
     now_.Read();
     last_arrival_ = now_.micros;
-    while (!StopRequested()) {
+    while (!stopped_()) {
       now_.Read();
       size_t taken =
           follower_.Poll([this](const LogLine& line) { FollowLine(line); }, kLinesPerPoll);
@@ -121,7 +122,7 @@ class Watch {
       Emit();
       commands_.Check(now_.micros);
       screen_.Show(follower_.CurrentFile(), alarms_, output_);
-      if (StopRequested()) break;
+      if (stopped_()) break;
       if (!follower_.AtEnd()) continue;
       if (taken > 0) CurrentClock().SleepMs(kBatchMs);
       follower_.Wait(kLookMs);
@@ -202,6 +203,7 @@ class Watch {
   Alarms alarms_;
   Commands commands_;
   ScreenKeeper screen_;
+  std::function<bool()> stopped_;
   StampTime stamp_;
   Now now_;
   std::vector<Event> events_;
@@ -216,6 +218,6 @@ bool WatchOnce(const WatchOptions& options, const LogSource& source, EventOutput
 }
 
 void WatchFollowing(const WatchOptions& options, const LogSource& source, EventOutput& output,
-                    LiveScreen* screen) {
-  Watch(options, source, output, screen).Follow();
+                    LiveScreen* screen, const std::function<bool()>& stopped) {
+  Watch(options, source, output, screen, stopped).Follow();
 }
