@@ -118,6 +118,12 @@ TEST(Brenwatch, ReadingsThatStopRaiseStaleAndTheNextClearsIt) {
   TempDir dir;
   std::string log = dir.Write("therm.log", "; started\n");
   Child watch({BRENWATCH_PATH, "--plain", "--stale", "2", "--high", "8", log});
+  // Readings 1.2 s apart are not stale, though brenwatch looks between
+  // them: only the gap after them is.
+  for (int i = 0; i < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    std::ofstream(log, std::ios::app) << "7\n";
+  }
   EXPECT_TRUE(watch.WaitForOutput(",raise,stale,,2\n", 6000)) << watch.out();
   // A comment is no reading; a reading clears the stale alarm before its own raise.
   std::ofstream(log, std::ios::app) << "; still no reading\n9\n";
