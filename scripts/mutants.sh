@@ -26,6 +26,9 @@ stop() {
 trap 'stop 130' INT
 trap 'stop 143' TERM
 trap 'stop 129' HUP
-trap 'restore' EXIT
 wait "$pid"
-exit $?
+status=$?
+if ((status > 128)); then
+  restore
+fi
+exit "$status"
