@@ -23,6 +23,7 @@ TEST(ReadRecord, EveryLayoutTheLoggerWrites) {
       {"72.5", RecordKind::kReading, "", 72.5},
       {"  7.25D1 F", RecordKind::kReading, "", 72.5},
       {".5", RecordKind::kReading, "", 0.5},
+      {"&7", RecordKind::kReading, "", 7},
       {"2013-10-08\t14:05:09\tready", RecordKind::kNoNumber, "14:05:09", 0},
       {"2013-10-08\t14:05:09\t", RecordKind::kNoNumber, "14:05:09", 0},
       {"+.", RecordKind::kNoNumber, "", 0},
@@ -63,6 +64,7 @@ TEST(ReadRecord, NumbersOutOfRangeAreNoReading) {
       {"1.7976931348623159e308", false, 0},
       {"1e99999999999999999999", false, 0},
       {"1.7976931348623157e308", true, 1.7976931348623157e308},
+      {"1.7976931348623157e308 C", true, 1.7976931348623157e308},
       {"1" + std::string(308, '0'), true, 1e308},
       {"0." + zeros400 + "1e400", true, 0.1},
       {"1e-400", true, 0},
@@ -118,6 +120,9 @@ TEST(TimeBound, NamesTheSecondsItCovers) {
   EXPECT_EQ(StampText(first), "2013-10-08 00:00:00");
   ASSERT_TRUE(ReadTimeBound("2013-10-08T14:05", first, last));
   EXPECT_EQ(StampText(last), "2013-10-08 14:05:59");
+  // February closes StampText's year (a --once stale alarm's time).
+  ASSERT_TRUE(ReadTimeBound("2024-02-29", first, last));
+  EXPECT_EQ(StampText(last), "2024-02-29 23:59:59");
   for (const char* bad : {"2013-10-8", "2013-13-01", "2013-10-08T24:00", "2013-10-08T14:05:09x",
                           "2013-02-29", "2013-04-31T00:00"}) {
     EXPECT_FALSE(ReadTimeBound(bad, first, last)) << bad;
