@@ -115,6 +115,7 @@ TEST(WatchOptions, DurationsAndRefusals) {
       {"--high", "eight", "a.log"},
       {"--high", "nan", "a.log"},
       {"--high", "0x10", "a.log"},
+      {"--high", "8,5", "a.log"},
       {"--low", "9", "--high", "8", "a.log"},
       {"--margin", "-1", "a.log"},
       {"--stale", "0", "a.log"},
@@ -132,6 +133,23 @@ TEST(WatchOptions, DurationsAndRefusals) {
   WatchOptions options;
   std::string error;
   EXPECT_TRUE(ScanWatchOptions({"--low", "8", "--high", "8.0", "a.log"}, options, error)) << error;
+}
+
+// A full disk under the alarm log is said, once, not passed over.
+TEST(EventOutput, AnAlarmLogThatCannotBeWrittenIsSaidOnce) {
+  if (!FileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  EventOutput output;
+  output.SetStandardOutput(false);
+  std::string error;
+  ASSERT_TRUE(output.OpenAlarmLog("/dev/full", error)) << error;
+  testing::internal::CaptureStderr();
+  output.Write({"2026-12-09T06:00:00", "raise", "high", "9", "8"});
+  output.Write({"2026-12-09T06:01:00", "clear", "high", "7", "8"});
+  std::string said = testing::internal::GetCapturedStderr();
+  size_t first = said.find("cannot write the alarm log /dev/full");
+  EXPECT_NE(first, std::string::npos) << said;
+  EXPECT_EQ(said.find("cannot write", first + 1), std::string::npos) << said;
+  EXPECT_EQ(output.Last().size(), 2u);
 }
 
 }  // namespace
