@@ -26,6 +26,26 @@ TEST(CommandsOnPosix, EndedAfterAMinuteNotBefore) {
   EXPECT_NE(said.find("ran past 60 s and was ended"), std::string::npos) << said;
 }
 
+// A failure is said with its status as soon as the command has ended.
+TEST(CommandsOnPosix, AFailureIsSaidWhenItEnds) {
+  Commands commands("exit 3");
+  testing::internal::CaptureStderr();
+  commands.Start(kRaise, "therm.log", 0);
+  for (int waited = 0; waited < 10000 && commands.Running(); waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    commands.Check(1'000'000);
+  }
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(commands.Running());
+  EXPECT_NE(said.find("for 2026-12-09T06:00:00,raise,high,9,8 failed (exit status 3)"),
+            std::string::npos)
+      << said;
+  // Without --exec no process is started at all.
+  Commands none("");
+  none.Start(kRaise, "therm.log", 0);
+  EXPECT_FALSE(none.Running());
+}
+
 // Gone, or a zombie nobody reaps (as under a container's init).
 bool Gone(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
