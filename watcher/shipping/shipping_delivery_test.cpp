@@ -237,6 +237,57 @@ TEST(ShipperTest, ARestartResendsNothingAcknowledgedAndKeepsTheMilliseconds) {
   EXPECT_EQ(whole.server.stored[2], "t,sensor=a value=2 1700000000002");
 }
 
+// Readings arriving at their times on the fake clock; a wait ends at the
+// next arrival, as a change ends the follower's. Stops two seconds after the last.
+class ArrivingFeed final : public ShipFeed {
+ public:
+  ArrivingFeed(FakeClock& clock, std::vector<std::pair<int64_t, std::string>> lines,
+               std::atomic<bool>& stop)
+      : clock_(clock), lines_(std::move(lines)), stop_(stop) {}
+  size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    size_t handed = 0;
+    for (; handed < limit && next_ < lines_.size() && lines_[next_].first <= clock_.now; ++next_) {
+      take(ShipLine{lines_[next_].second, {"log.txt", 7, (next_ + 1) * 100}});
+      ++handed;
+    }
+    return handed;
+  }
+  bool AtEnd() const override { return next_ == lines_.size() || lines_[next_].first > clock_.now; }
+  void Wait(int milliseconds) override {
+    ++waits;
+    clock_.now += milliseconds;
+    if (next_ < lines_.size()) clock_.now = std::min(clock_.now, lines_[next_].first);
+    if (next_ == lines_.size() && clock_.now >= lines_.back().first + 2000) stop_ = true;
+  }
+  int waits = 0;
+
+ private:
+  FakeClock& clock_;
+  std::vector<std::pair<int64_t, std::string>> lines_;
+  std::atomic<bool>& stop_;
+  size_t next_ = 0;
+};
+
+// Following: what one second brought goes as one batch, and a shipper with
+// nothing to ship wakes once a second, not at every millisecond.
+TEST(ShipperTest, FollowingBatchesASecondAndIdlesASecondAtATime) {
+  TempDir dir;
+  FakeClock clock;
+  FakeServer server;
+  std::atomic<bool> stop{false};
+  ArrivingFeed feed(clock, {{0, "7.5"}, {300, "8.5"}, {1500, "9.5"}}, stop);
+  ShipSettings settings;
+  settings.prefix = "t value=";
+  settings.state_path = dir.Path("log.brenwatch-state");
+  settings.zone_rules = Utc;
+  Shipper shipper(feed, server, clock, settings, ShipState{}, [](const std::string&) {});
+  EXPECT_EQ(shipper.Run(stop), 0);
+  ASSERT_EQ(server.posts.size(), 2u);
+  EXPECT_EQ(std::count(server.posts[0].begin(), server.posts[0].end(), '\n'), 2);
+  EXPECT_EQ(std::count(server.posts[1].begin(), server.posts[1].end(), '\n'), 1);
+  EXPECT_LE(feed.waits, 6);
+}
+
 TEST(ShipperTest, CommentsMoveThePositionWithoutAPost) {
   TempDir dir;
   ShipRun run;

@@ -25,6 +25,7 @@ TEST(ShipUrlTest, WriteUrlsTakenOthersRefused) {
       {"http://db:8086/write", "", "db="},
       {"http://db:8086/write?db=", "", "db="},
       {"http://db:8086/api/v2/write?org=o", "", "bucket="},
+      {"http://db:8086/api/v2/write?org=o&bucket=&x=1", "", "bucket="},
       {"http://db:8086/query?db=lab", "", "no write URL"},
       {"ftp://db/write?db=lab", "", "http"},
       {"http:///write?db=lab", "", "no server"},
