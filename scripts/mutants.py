@@ -430,9 +430,19 @@ def tests_of(folder):
     return None
 
 
-def ninja(build, targets, dry=False):
-    args = ["ninja", "-C", build] + (["-n"] if dry else []) + targets
-    return run(args)
+def built_from(build, targets):
+    """Every file the targets are built from, headers included (as the
+    compiler's dependency files recorded them), by real path."""
+    def real(name):
+        return os.path.realpath(name if os.path.isabs(name) else os.path.join(build, name))
+
+    inputs = run(["ninja", "-t", "inputs"] + targets, cwd=build).stdout.split()
+    files = {real(name) for name in inputs}
+    objects = [name for name in inputs if name.endswith((".o", ".obj"))]
+    if objects:
+        deps = run(["ninja", "-t", "deps"] + objects, cwd=build).stdout
+        files |= {real(line.strip()) for line in deps.splitlines() if line.startswith("    ")}
+    return files
 
 
 def executable(build, target):
@@ -597,6 +607,17 @@ def mutate(options, root, backup, runner):
     commands_of = {}
     for relative in files:
         commands_of[relative] = test_commands(targets_of[relative])
+    untested_files = set()
+    if not options.all:
+        sources = {}
+        for relative in files:
+            targets = tuple(targets_of[relative])
+            if targets not in sources:
+                sources[targets] = built_from(build, list(targets))
+            if os.path.realpath(os.path.join(root, relative)) not in sources[targets]:
+                untested_files.add(relative)
+                say(f"{relative}: no test program of its folder is built from it; its mutants "
+                    "are left out (--all tests it)")
     started = time.monotonic()
     runner.timeout = 3600
     slowest = 0.0
@@ -610,7 +631,6 @@ def mutate(options, root, backup, runner):
         f"{runner.timeout:.0f} s")
 
     survivors, caught, timed_out, uncompiled, tested = [], 0, 0, 0, 0
-    untested_files = set()
     for mutant in order:
         if tested == options.n:
             break
@@ -623,11 +643,6 @@ def mutate(options, root, backup, runner):
         write_in_place(os.path.join(root, mutant.path), mutated)
         signal.pthread_sigmask(signal.SIG_UNBLOCK, SIGNALS)
         try:
-            if not options.all and "no work to do" in ninja(build, targets, dry=True).stdout:
-                say(f"{mutant.path}: no test program of its folder is built from it; "
-                    "its mutants are left out (--all tests it)")
-                untested_files.add(mutant.path)
-                continue
             if runner.call(["ninja", "-C", build] + targets, "mutants-build.log"):
                 uncompiled += 1
                 say(f"does not compile, drawing another: {mutant.report()}")
