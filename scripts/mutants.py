@@ -19,6 +19,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from dataclasses import dataclass
 
@@ -465,7 +466,7 @@ class Runner:
 
     def start(self, args, log):
         # A session of its own: a time-out or a stop ends all it started.
-        self.child = subprocess.Popen(args, cwd=self.build, stdout=log, stderr=log,
+        self.child = subprocess.Popen(args, cwd=self.build, stdout=log, stderr=subprocess.STDOUT,
                                       stdin=subprocess.DEVNULL, start_new_session=True)
         return self.child
 
@@ -487,16 +488,23 @@ class Runner:
 
     def tests(self, commands):
         """'passed', 'failed' or 'time-out'; every command runs within the
-        one time-out."""
+        one time-out. Their output goes to the log through a pipe: a test
+        may care that its standard output is no ordinary file."""
         deadline = time.monotonic() + self.timeout
-        with open(os.path.join(self.build, "mutants-test.log"), "w") as log:
+        with open(os.path.join(self.build, "mutants-test.log"), "wb") as log:
             for command in commands:
-                child = self.start(command, log)
+                child = self.start(command, subprocess.PIPE)
+                copier = threading.Thread(target=shutil.copyfileobj, args=(child.stdout, log),
+                                          daemon=True)
+                copier.start()
                 try:
                     status = child.wait(timeout=max(0.1, deadline - time.monotonic()))
                 except subprocess.TimeoutExpired:
                     self.end_child()
                     return "time-out"
+                finally:
+                    # What the program left running may keep the pipe open.
+                    copier.join(timeout=1)
                 self.end_child()
                 if status != 0:
                     return "failed"
