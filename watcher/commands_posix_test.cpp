@@ -9,6 +9,7 @@
 
 #include "tests/support/temp_dir.hpp"
 #include "watcher/commands.hpp"
+#include "watcher/watch_run.hpp"
 
 namespace {
 
@@ -44,6 +45,24 @@ TEST(CommandsOnPosix, AFailureIsSaidWhenItEnds) {
   Commands none("");
   none.Start(kRaise, "therm.log", 0);
   EXPECT_FALSE(none.Running());
+}
+
+// Each event of a watch runs the command, with the event in its environment.
+TEST(CommandsOnPosix, EveryEventRunsTheCommand) {
+  TempDir dir;
+  std::string log = dir.Write("therm.log", "2026-12-09 06:00:00 9\r\n2026-12-09 06:01:00 7\r\n");
+  WatchOptions options;
+  LogSource source;
+  std::string error;
+  ASSERT_TRUE(ScanWatchOptions(
+      {"--once", "--high", "8", "--exec", "touch " + dir.path() + "/$BRENWATCH_EVENT", log},
+      options, error));
+  ASSERT_TRUE(ReadLogSource(log, source, error)) << error;
+  EventOutput output;
+  output.SetStandardOutput(false);
+  EXPECT_TRUE(WatchOnce(options, source, output));
+  EXPECT_TRUE(FileExists(dir.Path("raise")));
+  EXPECT_TRUE(FileExists(dir.Path("clear")));
 }
 
 // Gone, or a zombie nobody reaps (as under a container's init).

@@ -44,7 +44,8 @@ struct FollowCase {
   std::vector<std::string> options;
   std::vector<Step> steps;
   std::string events;
-  std::string screen;  // last, minimum and maximum reading shown
+  std::string screen;                  // last, minimum and maximum reading shown
+  std::string before = "; started\n";  // the log when the watch starts
 };
 
 const FollowCase kCases[] = {
@@ -71,6 +72,12 @@ const FollowCase kCases[] = {
      {{500, "2026-12-09\t05:00:00\t9\r\n"}, {1000, "2026-12-09\t05:01:00\t9.5\r\n"}},
      "2026-12-09T05:01:00,raise,high,9.5,8\n",
      "9.5 9 9.5"},
+    {"FromStartReadsWhatIsThere",
+     {"--from-start", "--high", "8"},
+     {{1000, ""}},
+     "2026-12-09T06:00:01,raise,high,9,8\n",
+     "9 7 9",
+     "7\n9\n"},
     {"RepeatsByTheClockNotTheStamps",
      {"--high", "8", "--repeat", "10"},
      {{500, "2026-12-09\t05:59:30\t9\r\n"},
@@ -93,7 +100,7 @@ class WatchFollowTable : public testing::TestWithParam<FollowCase> {};
 TEST_P(WatchFollowTable, EventLinesAndTheScreen) {
   const FollowCase& c = GetParam();
   TempDir dir;
-  std::string log = dir.Write("therm.log", "; started\n");
+  std::string log = dir.Write("therm.log", c.before);
   std::vector<std::string> args = c.options;
   args.push_back(log);
   WatchOptions options;
@@ -127,6 +134,7 @@ TEST_P(WatchFollowTable, EventLinesAndTheScreen) {
   EXPECT_EQ(screen.shown.last_value + " " + screen.shown.minimum + " " + screen.shown.maximum,
             c.screen);
   EXPECT_GT(screen.readings, 0);
+  EXPECT_TRUE(screen.shown.has_reading);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WatchFollowTable, testing::ValuesIn(kCases),
