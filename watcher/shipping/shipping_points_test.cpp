@@ -87,6 +87,21 @@ TEST(StamperTest, MillisecondsDependOnTheLogOnly) {
   }
 }
 
+int rule_calls = 0;
+int CountedRules(int64_t local, int64_t utc[2]) {
+  ++rule_calls;
+  return Rules(local, utc);
+}
+
+// A backlog ships fast because an ordinary hour asks the zone rules only for
+// its first and last second.
+TEST(StamperTest, AnOrdinaryHourAsksTheZoneRulesTwice) {
+  Stamper stamper(CountedRules);
+  rule_calls = 0;
+  for (int64_t s = 0; s < 3600; s += 10) stamper.Stamped(kSpringJump + 7200 + s);
+  EXPECT_EQ(rule_calls, 2);
+}
+
 TEST(StamperTest, UnstampedReadingsNeverShareAMillisecond) {
   Stamper stamper(Rules);
   EXPECT_EQ(stamper.Unstamped(5000), 5000);
