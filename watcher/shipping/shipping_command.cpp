@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "services/files/followed_files.hpp"
 #include "services/time/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"
@@ -36,6 +35,9 @@ class FollowerFeed final : public ShipFeed {
           scratch_.after.file = line.after.file;
           scratch_.after.identity = line.after.identity;
           scratch_.after.offset = line.after.offset;
+          scratch_.after.head = line.after.head;
+          scratch_.after.head_length = line.after.head_length;
+          scratch_.after.modified = line.after.modified;
           take(scratch_);
         },
         limit);
@@ -155,8 +157,9 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   job->feed = std::make_unique<FollowerFeed>(source);
   Follower& follower = job->feed->follower;
   if (load == StateLoad::kLoaded) {
-    follower.StartAt(LogPosition{job->start.position.file, job->start.position.identity,
-                                 job->start.position.offset});
+    const ShipPosition& saved = job->start.position;
+    follower.StartAt(LogPosition{saved.file, saved.identity, saved.offset, saved.head,
+                                 saved.head_length, saved.modified});
   } else if (once) {
     follower.StartAtFirst();
   } else {
@@ -167,13 +170,12 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
     }
     // Where following begins is saved at once: a brenwatch restarted before
     // its first batch was taken (a database away since the start) goes on
-    // from here instead of skipping to the logs' new end.
-    FileFacts facts;
-    std::string current = follower.CurrentFile();
-    if (!current.empty() && LookAtFile(current, facts)) {
-      job->start.position = {current, facts.identity, from_start ? 0 : facts.size};
-      if (!SaveShipState(settings.state_path, job->start, error)) return false;
-    }
+    // from here instead of skipping to the logs' new end. It is the
+    // follower's own position, a line end, also when no log exists yet.
+    LogPosition start = follower.Position();
+    job->start.position = {start.file,        start.identity, start.offset, start.head,
+                           start.head_length, start.modified};
+    if (!SaveShipState(settings.state_path, job->start, error)) return false;
   }
   job->http = MakeHttpClient(&stop_);
   job_ = std::move(job);

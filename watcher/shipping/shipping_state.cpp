@@ -22,7 +22,7 @@ std::string NumberText(int64_t n) {
 template <typename Number>
 bool ReadNumber(std::string_view text, Number& n, bool none_allowed = false) {
   if (none_allowed && text == "-") {
-    n = StampMemory::kNone;
+    n = static_cast<Number>(StampMemory::kNone);
     return true;
   }
   auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -61,6 +61,13 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
       good = ReadNumber(value, state.position.identity);
     } else if (key == "offset") {
       good = offset = ReadNumber(value, state.position.offset);
+    } else if (key == "head") {
+      size_t space = value.find(' ');
+      good = space != std::string_view::npos &&
+             ReadNumber(value.substr(0, space), state.position.head) &&
+             ReadNumber(value.substr(space + 1), state.position.head_length);
+    } else if (key == "modified") {
+      good = ReadNumber(value, state.position.modified);
     } else if (key == "local") {
       good = ReadNumber(value, state.memory.last_local, true);
     } else if (key == "repeated-hour-second") {
@@ -85,6 +92,8 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
        << "file " << state.position.file << '\n'
        << "identity " << state.position.identity << '\n'
        << "offset " << state.position.offset << '\n'
+       << "head " << state.position.head << ' ' << state.position.head_length << '\n'
+       << "modified " << state.position.modified << '\n'
        << "local " << NumberText(state.memory.last_local) << '\n'
        << "repeated-hour-second " << (state.memory.second_occurrence ? 1 : 0) << '\n'
        << "second " << NumberText(state.memory.last_second) << '\n'
