@@ -41,7 +41,7 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
   }
   std::string line;
   state = ShipState{};
-  bool header = false, file = false, offset = false;
+  bool header = false, file = false, offset = false, highest = false;
   int64_t flag = 0;
   bool good = true;
   while (good && std::getline(in, line)) {
@@ -77,11 +77,25 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
       good = ReadNumber(value, state.memory.last_second, true);
     } else if (key == "millisecond") {
       good = ReadNumber(value, state.memory.last_millisecond, true);
+    } else if (key == "highest") {
+      good = highest = ReadNumber(value, state.memory.highest, true);
+    } else if (key == "ceiling") {
+      good = ReadNumber(value, state.memory.ceiling);
+    } else if (key == "pass-base") {
+      good = ReadNumber(value, state.memory.pass_base);
+    } else if (key == "pass-top") {
+      good = ReadNumber(value, state.memory.pass_top, true);
     }
   }
   if (!good || !header || !file || !offset) {
     error = "the state file " + path + " is damaged; move it away to ship from the logs' beginning";
     return StateLoad::kBroken;
+  }
+  // A state of an older brenwatch remembers the last point only.
+  StampMemory& memory = state.memory;
+  if (!highest && memory.last_millisecond != StampMemory::kNone) {
+    memory.highest = memory.last_millisecond;
+    memory.ceiling = (memory.last_millisecond % 1000 + 1000) % 1000 + 1;
   }
   return StateLoad::kLoaded;
 }
@@ -97,7 +111,11 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
        << "local " << NumberText(state.memory.last_local) << '\n'
        << "repeated-hour-second " << (state.memory.second_occurrence ? 1 : 0) << '\n'
        << "second " << NumberText(state.memory.last_second) << '\n'
-       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n';
+       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n'
+       << "highest " << NumberText(state.memory.highest) << '\n'
+       << "ceiling " << state.memory.ceiling << '\n'
+       << "pass-base " << state.memory.pass_base << '\n'
+       << "pass-top " << NumberText(state.memory.pass_top) << '\n';
   std::string bytes = text.str();
   std::string native = NativeFileName(path);
   std::string temporary = native + ".new";
