@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "services/files/files.hpp"
+#include "services/files/private_files.hpp"
+
 #include "services/time/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"
@@ -50,12 +53,6 @@ class FollowerFeed final : public ShipFeed {
   ShipLine scratch_;
 };
 
-std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (!value) return std::nullopt;
-  return std::string(value);
-}
-
 }  // namespace
 
 OptionResult ScanShipOption(OptionScanner& scanner, ShipOptions& options, std::string& error) {
@@ -99,6 +96,7 @@ bool ScanCommandLine(const std::vector<std::string>& args, WatchOptions& watch, 
 }
 
 struct Shipment::Job {
+  std::unique_ptr<FileLock> lock;
   std::unique_ptr<FollowerFeed> feed;
   std::unique_ptr<HttpClient> http;
   ShipSettings settings;
@@ -118,9 +116,14 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   auto job = std::make_unique<Job>();
   ShipSettings& settings = job->settings;
   if (!CheckShipUrl(options.influx, settings.target, error) ||
-      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target,
-                       error)) {
+      !ReadCredentials(options.token_file, options.environment_token, settings.target, error)) {
     return false;
+  }
+  if (!options.token_file.empty() && ReadableByOthers(NativeFileName(options.token_file))) {
+    std::fprintf(stderr,
+                 "brenwatch: warning: the token file %s can be read by other users; "
+                 "chmod 600 %s\n",
+                 options.token_file.c_str(), options.token_file.c_str());
   }
   std::string base = std::filesystem::path(source_argument).stem().string();
   std::vector<std::pair<std::string, std::string>> tags = options.tags;
@@ -152,6 +155,21 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   settings.state_path = options.state.empty() ? base + ".brenwatch-state" : options.state;
   settings.once = once;
   settings.zone_rules = LocalToUtc;
+  // One brenwatch per state file: two would ship everything twice and
+  // overwrite each other's position.
+  std::string holder;
+  std::string lock_name = settings.state_path + ".lock";
+  job->lock = LockFile(NativeFileName(lock_name), holder, error);
+  if (!job->lock) {
+    if (!error.empty()) {
+      error = "cannot lock the state file " + settings.state_path + " (" + lock_name + "): " + error;
+    } else {
+      error = "the state file " + settings.state_path + " is in use by " +
+              (holder.empty() ? std::string("another program") : holder) +
+              ", another brenwatch on the same logs; give each its own --state";
+    }
+    return false;
+  }
   StateLoad load = LoadShipState(settings.state_path, job->start, error);
   if (load == StateLoad::kBroken) return false;
   job->feed = std::make_unique<FollowerFeed>(source);

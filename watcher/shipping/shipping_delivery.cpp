@@ -140,6 +140,10 @@ Shipper::Outcome Shipper::Deliver(Batch& batch, const std::atomic<bool>& stop) {
   std::string error;
   if (SaveShipState(settings_.state_path, state_, error)) {
     state_failing_ = false;
+  } else if (settings_.once) {
+    // Reported as done, the next run would ship all of it again.
+    say_(error + "; the points were shipped, but a rerun starts from the last saved position");
+    return Outcome::kGaveUp;
   } else if (!state_failing_) {
     // Shipping goes on; a restart would resend from the last saved position.
     say_(error);
@@ -170,6 +174,7 @@ Shipper::Outcome Shipper::SendRange(const Batch& batch, size_t first, size_t las
 Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& stop) {
   const std::string& url = settings_.target.url;
   while (!stop) {
+    int64_t asked = clock_.SteadyMilliseconds();
     HttpAnswer answer =
         http_.Post(settings_.target.write_url, settings_.target.authorization, body);
     Answer kind = Classify(answer.status);
@@ -184,7 +189,9 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
     }
     if (stop) break;  // a request given up for the stop is no trouble to report
     int64_t now = clock_.SteadyMilliseconds();
-    if (!failing_) failing_since_ = now;
+    // From when the failed request was made: a request that took its whole
+    // time-out counts.
+    if (!failing_) failing_since_ = asked;
     failing_ = true;
     int wait;
     if (kind == Answer::kTransient) {

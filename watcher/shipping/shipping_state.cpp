@@ -10,6 +10,7 @@
 
 #include "services/files/descriptor.hpp"
 #include "services/files/files.hpp"
+#include "services/files/private_files.hpp"
 
 namespace {
 
@@ -128,6 +129,12 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
   written = CloseDescriptor(fd) && written;
   std::error_code problem;
   if (written) std::filesystem::rename(temporary, native, problem);
+  // The rename itself on the disk: after a power cut an older position
+  // could otherwise come back, and its batches be shipped twice.
+  if (written && !problem && !SyncFolderOf(native)) {
+    error = "cannot save the state file " + path + ": its folder cannot be flushed to the disk";
+    return false;
+  }
   if (!written || problem) {
     error = "cannot save the state file " + path + (problem ? ": " + problem.message() : "");
     return false;
