@@ -160,4 +160,39 @@ TEST(Follower, EveryLogOldestFirstAndIndependentRestarts) {
   EXPECT_EQ(Lines(gone), (Strings{"partial"}));
 }
 
+TEST(Follower, SavedPositionsLoseAndInventNothing) {
+  TempDir dir;
+  LogSource source = Numbered(dir);
+  // Rewritten in place (same inode), longer than what was read of it.
+  dir.Write("T0000.log", "a\nb\n");
+  Follower follower(source);
+  follower.StartAtFirst();
+  EXPECT_EQ(Lines(follower), (Strings{"a", "b"}));
+  dir.Write("T0000.log", "c\nd\ne\n");
+  EXPECT_EQ(Lines(follower), (Strings{"c", "d", "e"}));
+
+  // Started on a half-written line: its position is the line end before it.
+  Append(dir.Path("T0000.log"), "hal");
+  Follower at_end(source);
+  at_end.StartAtEnd();
+  LogPosition half = at_end.Position();
+  EXPECT_EQ(half.offset, 6u);
+  Append(dir.Path("T0000.log"), "f\n");
+  Follower resumed(source);
+  resumed.StartAt(half);
+  EXPECT_EQ(Lines(resumed), Strings{"half"});
+
+  // No log yet when the position was taken: whatever comes is read whole.
+  TempDir empty;
+  LogSource later = Numbered(empty);
+  Follower before(later);
+  before.StartAtEnd();
+  LogPosition none = before.Position();
+  EXPECT_EQ(none.identity, 0u);
+  empty.Write("T0003.log", "g\n");
+  Follower restarted(later);
+  restarted.StartAt(none);
+  EXPECT_EQ(Lines(restarted), Strings{"g"});
+}
+
 }  // namespace
