@@ -256,6 +256,39 @@ TEST(ShipCasesExtra, StampsThatGoBack) {
             (std::vector<Point>{{(s + 5) * 1000, 0.5}, {(s + 5) * 1000 + 1, 2.5}, {(s + 6) * 1000, 1.5}}));
 }
 
+// A log without stamps while the server is away, brenwatch killed meanwhile:
+// each reading keeps the time it was first read, not the time it was shipped.
+TEST(ShipCasesExtra, UnstampedReadingsKeepTheTimeTheyWereRead) {
+  if (!time_series::Server::Installed("/usr/bin/influxd")) GTEST_SKIP() << "no influxd";
+  time_series::Influx influx;  // away for now
+  TempDir dir;
+  std::string log = dir.Write("lab.txt", "");
+  std::vector<std::string> argv = {BRENWATCH_PATH, "--plain", "--influx", influx.WriteUrl(),
+                                   "--state", dir.Path("lab.state"), log};
+  {
+    Child follower(argv);
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(dir.Path("lab.state")); }, 20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int i = 0; i < 4; ++i) {
+      std::ofstream(log, std::ios::binary | std::ios::app) << i << ".5\r\n";
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    follower.Signal(SIGKILL);
+    follower.Wait();
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  ASSERT_TRUE(influx.Create());
+  argv.insert(argv.begin() + 1, "--once");
+  RunResult rest = RunProgram(argv, {}, {}, {}, 60000);
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  std::vector<Point> points = influx.Points();
+  ASSERT_EQ(points.size(), 4u);
+  for (size_t i = 1; i < points.size(); ++i) {
+    EXPECT_NEAR(points[i].first - points[i - 1].first, 1000, 400) << i;
+    EXPECT_EQ(points[i].second, i + 0.5);
+  }
+}
+
 // A server that answers 200 and then one byte every half second.
 TEST(ShipCasesExtra, ADrippingServerEndsOnceWithThree) {
   int listener = socket(AF_INET, SOCK_STREAM, 0);

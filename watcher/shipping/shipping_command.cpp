@@ -30,26 +30,36 @@ namespace {
 // The follower as shipping reads it.
 class FollowerFeed final : public ShipFeed {
  public:
-  explicit FollowerFeed(const LogSource& source) : follower(source) {}
+  explicit FollowerFeed(const LogSource& source) : follower(source), source_(source) {}
   size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
-    return follower.Poll(
+    return Hand(follower, take, limit);
+  }
+  bool AtEnd() const override { return follower.AtEnd(); }
+  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
+  bool StartAhead() override {
+    ahead_ = std::make_unique<Follower>(source_);
+    ahead_->StartAt(follower.Position());
+    return true;
+  }
+  size_t PollAhead(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    return ahead_ ? Hand(*ahead_, take, limit) : 0;
+  }
+  Follower follower;
+
+ private:
+  size_t Hand(Follower& from, const std::function<void(const ShipLine&)>& take, size_t limit) {
+    return from.Poll(
         [this, &take](const LogLine& line) {
           scratch_.text = line.text;
-          scratch_.after.file = line.after.file;
-          scratch_.after.identity = line.after.identity;
-          scratch_.after.offset = line.after.offset;
-          scratch_.after.head = line.after.head;
-          scratch_.after.head_length = line.after.head_length;
-          scratch_.after.modified = line.after.modified;
+          scratch_.after = {line.after.file,        line.after.identity, line.after.offset,
+                            line.after.head,        line.after.head_length,
+                            line.after.modified};
           take(scratch_);
         },
         limit);
   }
-  bool AtEnd() const override { return follower.AtEnd(); }
-  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
-  Follower follower;
-
- private:
+  LogSource source_;
+  std::unique_ptr<Follower> ahead_;
   ShipLine scratch_;
 };
 

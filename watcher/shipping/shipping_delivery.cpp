@@ -63,7 +63,8 @@ Shipper::Shipper(ShipFeed& feed, HttpClient& http, ShipClock& clock, ShipSetting
       state_(start),
       stamper_(settings_.zone_rules),
       say_(std::move(say)),
-      rejected_path_(settings_.state_path + ".rejected") {
+      rejected_path_(settings_.state_path + ".rejected"),
+      first_reads_(settings_.state_path + ".spool") {
   stamper_.memory() = start.memory;
 }
 
@@ -88,6 +89,7 @@ void Shipper::Fill(Batch& batch, const std::atomic<bool>& stop) {
   batch.ends.clear();
   batch.moved = false;
   batch.after = state_;
+  batch_unstamped_.clear();
   stamper_.memory() = state_.memory;
   auto take = [this, &batch](const ShipLine& line) { Take(batch, line); };
   while (!stop) {
@@ -113,8 +115,14 @@ void Shipper::Take(Batch& batch, const ShipLine& line) {
   batch.after.position = line.after;
   Record record = ReadRecord(line.text);
   if (record.kind == RecordKind::kReading) {
-    int64_t millisecond = record.stamped ? stamper_.Stamped(record.seconds)
-                                         : stamper_.Unstamped(clock_.UtcMilliseconds());
+    int64_t millisecond =
+        record.stamped
+            ? stamper_.Stamped(record.seconds)
+            : stamper_.Unstamped(first_reads_.Take(line.after.identity, line.after.offset,
+                                                   clock_.UtcMilliseconds()));
+    if (!record.stamped) {
+      batch_unstamped_.push_back({line.after.identity, line.after.offset, millisecond});
+    }
     // The log reader gives finite numbers only (too large is the largest).
     if (AppendPoint(batch.body, settings_.prefix, record.value, millisecond)) {
       if (batch.ends.empty()) batch.first_point_at = clock_.SteadyMilliseconds();
@@ -180,6 +188,7 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
     Answer kind = Classify(answer.status);
     if (kind == Answer::kAccepted || kind == Answer::kBadPoints) {
       if (failing_) say_(url + " takes points again");
+      ahead_ = false;
       failing_ = false;
       failing_status_ = -1;
       retry_ms_ = kFirstRetryMs;
@@ -242,5 +251,29 @@ void Shipper::Pause(int milliseconds, const std::atomic<bool>& stop) {
     int step = std::min(milliseconds, 200);
     clock_.Sleep(step);
     milliseconds -= step;
+    NoteFirstReads();
   }
+}
+
+// The logs are read on while the server is away, only to note when each
+// reading without a stamp came: its time is that, not when it is shipped.
+void Shipper::NoteFirstReads() {
+  if (!ahead_) {
+    ahead_ = feed_.StartAhead();
+    if (!ahead_) return;
+    // The batch in flight keeps its times also when a restart reads it again.
+    for (const Unstamped& read : batch_unstamped_) {
+      first_reads_.Note(read.identity, read.offset, read.millisecond);
+    }
+  }
+  int64_t now = clock_.UtcMilliseconds();
+  feed_.PollAhead(
+      [this, now](const ShipLine& line) {
+        Record record = ReadRecord(line.text);
+        if (record.kind == RecordKind::kReading && !record.stamped) {
+          first_reads_.Note(line.after.identity, line.after.offset, now);
+        }
+      },
+      10000);
+  first_reads_.Flush();
 }
