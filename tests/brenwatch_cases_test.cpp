@@ -55,12 +55,13 @@ class LogRun {
     return Path(name);
   }
   // Readings with values from `first` on, one a second unless `second` says.
-  void Write(int number, int first, int count, int64_t second = -1, const char* tail = "") {
-    std::ofstream out(File(number), std::ios::binary | std::ios::app);
-    for (int i = first; i < first + count; ++i) Line(out, second >= 0 ? second : base_ + i, i);
-    out << tail;
+  void Write(int number, int first, int count, int64_t second = -1, bool pause = true) {
+    {
+      std::ofstream out(File(number), std::ios::binary | std::ios::app);
+      for (int i = first; i < first + count; ++i) Line(out, second >= 0 ? second : base_ + i, i);
+    }
     // Files written within one clock tick would share a change time.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (pause) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   void Line(std::ostream& out, int64_t second, int value) {
     out << LineText(second, value);
@@ -164,11 +165,12 @@ const Case kCases[] = {
      }},
     {"LinesAtTheInstantOfASwitch",
      [](LogRun& run) {
+       // The last line of a file, the next file at once: as brenmark switches.
        run.Follow();
-       for (int n = 0; n < 15; ++n) {
-         run.Write(n, n * 3, 1);
-         run.Write(n + 1, n * 3 + 1, 1);
-         run.Write(n, n * 3 + 2, 1);
+       run.Write(0, 0, 1);
+       for (int n = 0; n < 30; ++n) {
+         run.Write(n, 2 * n + 1, 1, -1, false);
+         run.Write(n + 1, 2 * n + 2, 1);
        }
        EXPECT_TRUE(run.Stored());
      }},
