@@ -17,6 +17,8 @@ constexpr size_t kBlock = 256 * 1024;
 // What a file begins with: a few stamped records, enough to tell a new log
 // from the one that was read even when it was given the same inode.
 constexpr size_t kHeadBytes = 1024;
+// How many of the files left last are looked at on every poll.
+constexpr size_t kRecent = 4;
 
 uint64_t Hash(const char* data, size_t size) {
   uint64_t hash = 0xcbf29ce484222325ull;
@@ -77,6 +79,7 @@ struct Follower::State {
   // Numbered: the run's files by native name. Learnt from the folder once,
   // then from the names the change notifications give.
   std::map<std::string, Known> known;
+  std::vector<std::string> recent;  // the files left last, newest last
   std::string current;  // empty: no log yet
   uint64_t identity = 0;  // 0: the current file's identity is not known yet
   Head head;
@@ -110,7 +113,9 @@ struct Follower::State {
     known.swap(now);
   }
 
-  // What the notifications said since the last look.
+  // What the notifications said since the last look. The files left last
+  // are looked at each time too: where the system names no written files
+  // (Windows), a line that completes a left file's last one is still found.
   void Refresh() {
     if (!source.numbered) return;
     changes->Wait(0, pending);
@@ -123,6 +128,9 @@ struct Follower::State {
       }
     }
     pending = FolderChanges{};
+    for (const std::string& name : recent) {
+      if (name != current && known.count(name)) LookAt(name);
+    }
   }
 
   void Reset() {
@@ -131,6 +139,7 @@ struct Follower::State {
     head = {};
     seen = {};
     known.clear();
+    recent.clear();
     pending = FolderChanges{};
     at_end = false;
   }
@@ -181,6 +190,9 @@ struct Follower::State {
       left.read = true;
       left.head = head;
       left.offset = offset;
+      std::erase(recent, current);
+      recent.push_back(current);
+      if (recent.size() > kRecent) recent.erase(recent.begin());
     }
     Known& file = known[next];
     current = next;
