@@ -8,48 +8,15 @@
 #include "services/files/file_change_wait.hpp"
 #include "services/files/files.hpp"
 #include "services/files/followed_files.hpp"
+#include "watcher/file_head.hpp"
 
 namespace {
 
 // Large enough that a pass over a year's log is a few thousand reads; a line
 // longer than this comes in pieces of this size.
 constexpr size_t kBlock = 256 * 1024;
-// What a file begins with: a few stamped records, enough to tell a new log
-// from the one that was read even when it was given the same inode.
-constexpr size_t kHeadBytes = 1024;
 // How many of the files left last are looked at on every poll.
 constexpr size_t kRecent = 4;
-
-uint64_t Hash(const char* data, size_t size) {
-  uint64_t hash = 0xcbf29ce484222325ull;
-  for (size_t i = 0; i < size; ++i) {
-    hash = (hash ^ static_cast<unsigned char>(data[i])) * 0x100000001b3ull;
-  }
-  return hash;
-}
-
-struct Head {
-  uint64_t hash = 0;
-  uint32_t length = 0;  // 0: unknown, any beginning matches
-};
-
-// True when the file begins as `head` says; `head` then covers as much of
-// the file as it may.
-bool SameHead(SharedReadFile& file, uint64_t size, Head& head) {
-  char bytes[kHeadBytes];
-  size_t want = static_cast<size_t>(std::min<uint64_t>(size, kHeadBytes));
-  size_t got = 0;
-  while (got < want) {
-    int64_t n = file.ReadAt(got, bytes + got, want - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  if (head.length > 0 && (got < head.length || Hash(bytes, head.length) != head.hash)) {
-    return false;
-  }
-  head = {Hash(bytes, got), static_cast<uint32_t>(got)};
-  return true;
-}
 
 bool SameFacts(const FileFacts& a, const FileFacts& b) {
   return a.identity == b.identity && a.size == b.size && a.modified == b.modified;
@@ -60,7 +27,7 @@ struct Known {
   FileFacts facts;
   bool read = false;     // read (or counted as read) up to offset
   FileFacts read_facts;  // as it was when read up to offset
-  Head head;
+  FileHead head;
   uint64_t offset = 0;
 };
 
@@ -82,7 +49,7 @@ struct Follower::State {
   std::vector<std::string> recent;  // the files left last, newest last
   std::string current;  // empty: no log yet
   uint64_t identity = 0;  // 0: the current file's identity is not known yet
-  Head head;
+  FileHead head;
   FileFacts seen;  // the current file as at the last read
   uint64_t offset = 0;
   bool at_end = false;
@@ -154,7 +121,7 @@ struct Follower::State {
     SharedReadFile reader;
     FileFacts facts;
     if (!reader.Open(name, facts) || facts.identity != file.read_facts.identity) return false;
-    Head head = file.head;
+    FileHead head = file.head;
     if (facts.size < file.offset || !SameHead(reader, facts.size, head)) return true;
     file.head = head;
     if (facts.size == file.offset) {
@@ -197,7 +164,7 @@ struct Follower::State {
     Known& file = known[next];
     current = next;
     identity = file.facts.identity;
-    head = from > 0 ? file.head : Head{};
+    head = from > 0 ? file.head : FileHead{};
     seen = {};
     offset = from;
   }
@@ -226,14 +193,7 @@ struct Follower::State {
     identity = facts.identity;
     SameHead(reader, facts.size, head);
     seen = facts;
-    if (from_start) return;
-    constexpr uint64_t kLook = 64 * 1024;
-    uint64_t from = facts.size > kLook ? facts.size - kLook : 0;
-    std::string tail(static_cast<size_t>(facts.size - from), '\0');
-    int64_t got = tail.empty() ? 0 : reader.ReadAt(from, tail.data(), tail.size());
-    tail.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    size_t end = tail.find_last_of("\r\n");
-    offset = end == std::string::npos ? (facts.size > kLook ? facts.size : 0) : from + end + 1;
+    if (!from_start) offset = EndOfLastLine(reader, facts.size);
   }
 
   void StartNewest(bool from_start) {
@@ -357,38 +317,22 @@ void Follower::StartAtFirst() {
 void Follower::StartAt(const LogPosition& saved) {
   State& s = *state_;
   s.Reset();
-  if (!s.source.numbered) {
-    s.current = NativeFileName(s.source.file);
-    if (saved.identity == 0) return;  // nothing read yet: from its beginning
-    SharedReadFile reader;
-    FileFacts facts;
-    Head head{saved.head, saved.head_length};
-    if (reader.Open(s.current, facts) && facts.identity == saved.identity &&
-        facts.size >= saved.offset && SameHead(reader, facts.size, head)) {
-      s.identity = saved.identity;
-      s.head = head;
-      s.seen = facts;
-      s.offset = saved.offset;
-    }
-    return;
-  }
-  s.ListAll();
-  if (saved.identity == 0) return;  // no log had been read: every one from its beginning
-  auto same = s.known.find(saved.file);
-  bool resumed = false;
-  if (same != s.known.end() && same->second.facts.identity == saved.identity) {
-    SharedReadFile reader;
-    FileFacts facts;
-    Head head{saved.head, saved.head_length};
-    if (reader.Open(saved.file, facts) && facts.identity == saved.identity &&
-        facts.size >= saved.offset && SameHead(reader, facts.size, head)) {
-      s.current = saved.file;
-      s.identity = saved.identity;
-      s.head = head;
-      s.seen = facts;
-      s.offset = saved.offset;
-      resumed = true;
-    }
+  if (s.source.numbered) s.ListAll();
+  std::string name = s.source.numbered ? saved.file : NativeFileName(s.source.file);
+  if (!s.source.numbered) s.current = name;
+  // Identity 0: no log had been read, every one is read from its beginning.
+  if (saved.identity == 0) return;
+  SharedReadFile reader;
+  FileFacts facts;
+  FileHead head{saved.head, saved.head_length};
+  bool resumed = reader.Open(name, facts) && facts.identity == saved.identity &&
+                 facts.size >= saved.offset && SameHead(reader, facts.size, head);
+  if (resumed) {
+    s.current = name;
+    s.identity = saved.identity;
+    s.head = head;
+    s.seen = facts;
+    s.offset = saved.offset;
   }
   // The run's files changed before the saved one was read count as read;
   // those changed after it (the next numbers, a new run on any number, a
