@@ -359,10 +359,13 @@ size_t Follower::Poll(const std::function<void(const LogLine&)>& take, size_t li
   State& s = *state_;
   size_t handed = 0;
   s.at_end = false;
+  // Files that cannot be opened (no permission) are passed over once each.
+  size_t unopened = 0;
   for (;;) {
     SharedReadFile file;
     FileFacts facts;
     bool open = !s.current.empty() && file.Open(s.current, facts);
+    if (!open && !s.current.empty() && ++unopened > s.known.size()) break;
     if (open) {
       s.Check(file, facts);
       if (!s.ReadLines(file, facts.size, take, limit, handed)) return handed;
