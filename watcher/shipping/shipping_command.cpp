@@ -7,7 +7,6 @@
 
 #include "services/files/files.hpp"
 #include "services/files/private_files.hpp"
-
 #include "services/time/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"

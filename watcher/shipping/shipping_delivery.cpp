@@ -120,7 +120,9 @@ void Shipper::Take(Batch& batch, const ShipLine& line) {
             ? stamper_.Stamped(record.seconds)
             : stamper_.Unstamped(first_reads_.Take(line.after.identity, line.after.offset,
                                                    clock_.UtcMilliseconds()));
-    if (!record.stamped) {
+    if (record.stamped) {
+      stamped_log_ = true;
+    } else {
       batch_unstamped_.push_back({line.after.identity, line.after.offset, millisecond});
     }
     // The log reader gives finite numbers only (too large is the largest).
@@ -258,6 +260,7 @@ void Shipper::Pause(int milliseconds, const std::atomic<bool>& stop) {
 // The logs are read on while the server is away, only to note when each
 // reading without a stamp came: its time is that, not when it is shipped.
 void Shipper::NoteFirstReads() {
+  if (stamped_log_) return;
   if (!ahead_) {
     ahead_ = feed_.StartAhead();
     if (!ahead_) return;
@@ -270,9 +273,10 @@ void Shipper::NoteFirstReads() {
   feed_.PollAhead(
       [this, now](const ShipLine& line) {
         Record record = ReadRecord(line.text);
-        if (record.kind == RecordKind::kReading && !record.stamped) {
-          first_reads_.Note(line.after.identity, line.after.offset, now);
-        }
+        if (record.kind != RecordKind::kReading) return;
+        // A log with stamps has its times: no need to read it twice.
+        if (record.stamped) stamped_log_ = true;
+        if (!stamped_log_) first_reads_.Note(line.after.identity, line.after.offset, now);
       },
       10000);
   first_reads_.Flush();

@@ -107,6 +107,7 @@ class Shipper {
   // Readings without stamps written while the server is away.
   FirstReads first_reads_;
   bool ahead_ = false;
+  bool stamped_log_ = false;  // a stamped reading was seen: no times to note
   struct Unstamped {
     uint64_t identity, offset;
     int64_t millisecond;
