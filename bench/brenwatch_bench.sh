@@ -8,12 +8,17 @@
 #    (with the stamps on: more bytes per reading than the line carries),
 #    beside brenmark's own CPU in the same run, and while the line is idle.
 #    Target: below brenmark's own; idle under 0.1% of a core.
+# 3. Idle CPU and memory (RSS) while following a folder of 10,000 numbered
+#    logs (a year of hourly files and more), beside the same with 10, once
+#    only watching and once also shipping to a server that is away.
+#    Target: under 0.1% of a core and under 10 MB either way.
 #
-#   bench/brenwatch_bench.sh [BUILD_DIR] [SECONDS]      (default: build 30)
+#   bench/brenwatch_bench.sh [BUILD_DIR] [SECONDS] [all|many]   (default: build 30 all)
 set -euo pipefail
 
 build=${1:-build}
 seconds=${2:-30}
+what=${3:-all}
 brenwatch=$build/watcher/brenwatch
 generator=$build/bench/plot_log_generator
 for tool in "$brenwatch" "$generator"; do
@@ -39,6 +44,47 @@ measure() {
 }
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+
+percent() { awk -v t="$1" -v hz="$ticks" -v s="$seconds" 'BEGIN { printf "%.4f", 100 * t / hz / s }'; }
+
+# brenwatch idle on a folder of N numbered logs; prints CPU % and RSS.
+idle_many() {
+  local count=$1 label=$2
+  shift 2
+  local folder=$work/many$count
+  mkdir -p "$folder"
+  local i
+  for ((i = 0; i < count; i++)); do
+    printf -v name 'T%04d.txt' "$i"
+    printf '2026-12-09\t06:00:00\t7.5\r\n' >"$folder/$name"
+  done
+  printf 'FILESTR=%s/T0000.txt\nSWITCHHRS=1\nAPNDTIME=YES\n' "$folder" >"$folder/lab.ini"
+  "$brenwatch" --plain --high 1000000000 --stale 1h "$@" "$folder/lab.ini" >/dev/null 2>&1 &
+  watch_pid=$!
+  sleep 2
+  local before after rss
+  before=$(cpu_ticks "$watch_pid")
+  sleep "$seconds"
+  after=$(cpu_ticks "$watch_pid")
+  rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$watch_pid/status")
+  kill "$watch_pid" 2>/dev/null || true
+  wait "$watch_pid" 2>/dev/null || true
+  watch_pid=""
+  printf '  %-28s %6d logs: %7s%% of a core, %6d KB RSS\n' "$label" "$count" \
+    "$(percent $((after - before)))" "$rss"
+  rm -rf "$folder"
+}
+
+if [[ $what == many ]]; then
+  echo "idle for ${seconds}s beside many numbered logs (clock tick: 1/$ticks s)"
+  idle_many 10 "watching"
+  idle_many 10000 "watching"
+  idle_many 10 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10.state"
+  idle_many 10000 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10000.state"
+  echo "  target: under 0.1% of a core and under 10,240 KB either way"
+  exit 0
+fi
+
 log=$work/year.txt
 "$generator" 10000000 "$log"
 cat "$log" >/dev/null  # into the page cache for both
@@ -53,8 +99,6 @@ awk -v t="$once_time" -v m="$awk_time" -v r="$once_rss" 'BEGIN {
   printf "  target: no slower than mawk -> %s (%.2fx); under 10 MB -> %s\n",
          (t <= m ? "met" : "MISSED"), (m > 0 ? t / m : 0), (r < 10240 ? "met" : "MISSED") }'
 rm -f "$log"
-
-percent() { awk -v t="$1" -v hz="$ticks" -v s="$seconds" 'BEGIN { printf "%.4f", 100 * t / hz / s }'; }
 
 # brenmark logs thermosim's line, brenwatch follows the INI file.
 follow() {
@@ -95,3 +139,10 @@ follow "11,520 bytes/s" --flood 100000000 --rate 11520
 awk -v w="$last_watch" -v l="$last_logger" -v i="$idle_watch" 'BEGIN {
   printf "  target: below brenmark -> %s; idle under 0.1%% -> %s\n",
          (w < l ? "met" : "MISSED"), (i < 0.1 ? "met" : "MISSED") }'
+
+echo "idle beside many numbered logs for ${seconds}s"
+idle_many 10 "watching"
+idle_many 10000 "watching"
+idle_many 10 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10.state"
+idle_many 10000 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10000.state"
+echo "  target: under 0.1% of a core and under 10,240 KB either way"

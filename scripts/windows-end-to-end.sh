@@ -281,6 +281,39 @@ if command -v influxd >/dev/null && command -v curl >/dev/null; then
   status=$?
   check "brenwatch: a rerun goes on from the state file: nothing more to ship (0)" \
     test "$status" = 0 -a ! -s ship.out -a -s watch.brenwatch-state
+  # The numbered switch, a new run on a lower number after the saved file was
+  # moved away, and a log deleted and created again: each reading once.
+  stored() {
+    curl -s "$influx_base/query" --data-urlencode db=lab --data-urlencode epoch=ms \
+      --data-urlencode 'q=SELECT value FROM temperature WHERE host = '\''pc7'\'''
+  }
+  shipped='[[1796796000000,7.5],[1796796060000,8.5],[1796796120000,8.6],[1796796180000,7]'
+  printf '2026-12-09\t06:04:00\t9.5\r\n' >>Therm0004.txt
+  sleep 1
+  printf '2026-12-09\t06:05:00\t10.5\r\n' >Therm0005.txt
+  ship
+  status=$?
+  shipped+=',[1796796240000,9.5],[1796796300000,10.5]'
+  points=$(stored)
+  check "brenwatch: the next numbered file after a switch is shipped (0)" \
+    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  mv Therm0005.txt moved.txt
+  sleep 1
+  printf '2026-12-09\t06:06:00\t5.5\r\n' >Therm0000.txt
+  ship
+  status=$?
+  shipped+=',[1796796360000,5.5]'
+  points=$(stored)
+  check "brenwatch: a new run on a lower number, the saved file gone, is shipped (0)" \
+    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  rm Therm0000.txt
+  printf '2026-12-09\t06:07:00\t6.5\r\n2026-12-09\t06:08:00\t6.25\r\n' >Therm0000.txt
+  ship
+  status=$?
+  shipped+=',[1796796420000,6.5],[1796796480000,6.25]'
+  points=$(stored)
+  check "brenwatch: a log deleted and created again is shipped from its start (0)" \
+    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
 fi
 
 cd /

@@ -8,29 +8,33 @@
 #include "services/files/file_change_wait.hpp"
 #include "services/files/files.hpp"
 #include "services/files/followed_files.hpp"
+#include "watcher/file_head.hpp"
 
 namespace {
 
 // Large enough that a pass over a year's log is a few thousand reads; a line
 // longer than this comes in pieces of this size.
 constexpr size_t kBlock = 256 * 1024;
+// How many of the files left last are looked at on every poll.
+constexpr size_t kRecent = 4;
 
-struct RunFile {
-  std::string name;
-  FileFacts facts;
-  uint64_t start = 0;  // where reading it begins
-};
-
-bool Older(const RunFile& a, const RunFile& b) {
-  return std::tie(a.facts.modified, a.name) < std::tie(b.facts.modified, b.name);
+bool SameFacts(const FileFacts& a, const FileFacts& b) {
+  return a.identity == b.identity && a.size == b.size && a.modified == b.modified;
 }
 
-// Where reading stopped in a file that was left for the next one.
-struct Left {
-  uint64_t identity = 0;
+// A run file as last looked at, and how far it was read.
+struct Known {
+  FileFacts facts;
+  bool read = false;     // read (or counted as read) up to offset
+  FileFacts read_facts;  // as it was when read up to offset
+  FileHead head;
   uint64_t offset = 0;
-  uint64_t size = 0;  // a line still unfinished then lies between offset and size
 };
+
+bool Older(int64_t modified, const std::string& name, int64_t other_modified,
+           const std::string& other_name) {
+  return std::tie(modified, name) < std::tie(other_modified, other_name);
+}
 
 }  // namespace
 
@@ -38,125 +42,206 @@ struct Follower::State {
   LogSource source;
   std::string folder;
   std::unique_ptr<FileChangeWait> changes;
+  FolderChanges pending;
+  // Numbered: the run's files by native name. Learnt from the folder once,
+  // then from the names the change notifications give.
+  std::map<std::string, Known> known;
+  std::vector<std::string> recent;  // the files left last, newest last
   std::string current;  // empty: no log yet
-  bool known = false;   // the current file's identity is known
-  uint64_t identity = 0;
+  uint64_t identity = 0;  // 0: the current file's identity is not known yet
+  FileHead head;
+  FileFacts seen;  // the current file as at the last read
   uint64_t offset = 0;
-  std::map<std::string, Left> left;
-  std::vector<RunFile> queue;  // files still to be read in order, before any other
   bool at_end = false;
   std::vector<char> buffer;
 
-  // The source's log files that exist now, oldest first.
-  std::vector<RunFile> Existing() const {
-    std::vector<RunFile> files;
-    if (!source.numbered) {
-      RunFile file{NativeFileName(source.file), {}, 0};
-      if (LookAtFile(file.name, file.facts)) files.push_back(file);
-      return files;
+  void LookAt(const std::string& name) {
+    FileFacts facts;
+    if (LookAtFile(name, facts)) {
+      known[name].facts = facts;
+    } else {
+      known.erase(name);
     }
+  }
+
+  void ListAll() {
     std::vector<std::string> entries;
     ListFolder(folder, entries);
+    std::map<std::string, Known> now;
     for (const std::string& entry : entries) {
-      RunFile file{NumberedLogName(source, entry), {}, 0};
-      if (!file.name.empty() && LookAtFile(file.name, file.facts)) files.push_back(file);
+      std::string name = NumberedLogName(source, entry);
+      FileFacts facts;
+      if (name.empty() || !LookAtFile(name, facts)) continue;
+      auto was = known.find(name);
+      Known& file = now[name];
+      if (was != known.end()) file = was->second;
+      file.facts = facts;
     }
-    std::sort(files.begin(), files.end(), Older);
-    return files;
+    known.swap(now);
+  }
+
+  // What the notifications said since the last look. The files left last
+  // are looked at each time too: where the system names no written files
+  // (Windows), a line that completes a left file's last one is still found.
+  void Refresh() {
+    if (!source.numbered) return;
+    changes->Wait(0, pending);
+    if (pending.all) {
+      ListAll();
+    } else {
+      for (const std::string& entry : pending.names) {
+        std::string name = NumberedLogName(source, entry);
+        if (!name.empty()) LookAt(name);
+      }
+    }
+    pending = FolderChanges{};
+    for (const std::string& name : recent) {
+      if (name != current && known.count(name)) LookAt(name);
+    }
   }
 
   void Reset() {
     current.clear();
-    known = false;
     identity = offset = 0;
-    left.clear();
-    queue.clear();
+    head = {};
+    seen = {};
+    known.clear();
+    recent.clear();
+    pending = FolderChanges{};
     at_end = false;
   }
 
-  void Take(const RunFile& file, bool from_start) {
-    current = file.name;
-    known = true;
-    identity = file.facts.identity;
-    offset = from_start ? 0 : EndOfLastLine(file);
-  }
-
-  // Just past the last line end: a record still being written when the
-  // follow starts is read whole, not from its middle as a reading of its own.
-  static uint64_t EndOfLastLine(const RunFile& file) {
-    constexpr uint64_t kLook = 64 * 1024;
+  // Where reading a run file that is not the current one would begin; false
+  // when nothing in it waits to be read.
+  static bool WaitingFrom(const std::string& name, Known& file, uint64_t& from) {
+    from = 0;
+    if (!file.read) return true;
+    if (SameFacts(file.facts, file.read_facts)) return false;
+    if (file.facts.identity != file.read_facts.identity) return true;
     SharedReadFile reader;
     FileFacts facts;
-    uint64_t size = file.facts.size;
-    if (size == 0 || !reader.Open(file.name, facts) || facts.identity != file.facts.identity) {
-      return size;
+    if (!reader.Open(name, facts) || facts.identity != file.read_facts.identity) return false;
+    FileHead head = file.head;
+    if (facts.size < file.offset || !SameHead(reader, facts.size, head)) return true;
+    file.head = head;
+    if (facts.size == file.offset) {
+      file.read_facts = facts;  // touched, nothing added
+      return false;
     }
-    uint64_t from = size > kLook ? size - kLook : 0;
-    std::string tail(static_cast<size_t>(size - from), '\0');
-    int64_t got = reader.ReadAt(from, tail.data(), tail.size());
-    if (got <= 0) return size;
-    tail.resize(static_cast<size_t>(got));
-    size_t end = tail.find_last_of("\r\n");
-    return end == std::string::npos ? size : from + end + 1;
+    from = file.offset;
+    return true;
   }
 
-  void Leave(const RunFile& file) {
-    left[file.name] = {file.facts.identity, file.facts.size, file.facts.size};
+  // The oldest run file with something to read, other than the current one.
+  bool Next(std::string& name, uint64_t& from) {
+    const std::string* best = nullptr;
+    int64_t best_modified = 0;
+    for (auto& [file_name, file] : known) {
+      uint64_t start;
+      if (file_name == current || !WaitingFrom(file_name, file, start)) continue;
+      if (!best || Older(file.facts.modified, file_name, best_modified, *best)) {
+        best = &file_name;
+        best_modified = file.facts.modified;
+        from = start;
+      }
+    }
+    if (best) name = *best;
+    return best != nullptr;
   }
 
-  // Every existing file but the current one counts as read to its end.
-  void LeaveAllBut(const std::vector<RunFile>& files) {
-    for (const RunFile& file : files) {
-      if (file.name != current) Leave(file);
+  // The current file, read to `facts->size` (null: gone), is left for `next`.
+  void Switch(const FileFacts* facts, const std::string& next, uint64_t from) {
+    if (facts) {
+      Known& left = known[current];
+      left.facts = left.read_facts = *facts;
+      left.read = true;
+      left.head = head;
+      left.offset = offset;
+      std::erase(recent, current);
+      recent.push_back(current);
+      if (recent.size() > kRecent) recent.erase(recent.begin());
     }
+    Known& file = known[next];
+    current = next;
+    identity = file.facts.identity;
+    head = from > 0 ? file.head : FileHead{};
+    seen = {};
+    offset = from;
+  }
+
+  // Every run file counted as read to its end as it is now.
+  void CountAllAsRead() {
+    for (auto& [name, file] : known) {
+      file.read = true;
+      file.read_facts = file.facts;
+      file.offset = file.facts.size;
+    }
+  }
+
+  // Takes `name` as the current file, at its beginning or just past its last
+  // line end: a record still being written when the follow starts is read
+  // whole, not from its middle as a reading of its own.
+  void Take(const std::string& name, bool from_start) {
+    current = name;
+    identity = 0;
+    head = {};
+    seen = {};
+    offset = 0;
+    SharedReadFile reader;
+    FileFacts facts;
+    if (!reader.Open(name, facts)) return;
+    identity = facts.identity;
+    SameHead(reader, facts.size, head);
+    seen = facts;
+    if (!from_start) offset = EndOfLastLine(reader, facts.size);
   }
 
   void StartNewest(bool from_start) {
     Reset();
-    std::vector<RunFile> files = Existing();
-    if (files.empty()) {
-      if (!source.numbered) current = NativeFileName(source.file);
+    if (!source.numbered) {
+      Take(NativeFileName(source.file), from_start);
       return;
     }
-    Take(files.back(), from_start);
-    LeaveAllBut(files);
+    ListAll();
+    CountAllAsRead();
+    auto newest = known.end();
+    for (auto file = known.begin(); file != known.end(); ++file) {
+      if (newest == known.end() || Older(newest->second.facts.modified, newest->first,
+                                         file->second.facts.modified, file->first)) {
+        newest = file;
+      }
+    }
+    if (newest != known.end()) Take(newest->first, from_start);
   }
 
-  // Moves on to the next file to read once the current one is read to its
-  // end: a queued one, else a run file that is new, replaced or grew since
-  // it was left (the oldest first). False when there is none.
-  bool NextFile() {
-    RunFile next;
-    if (!queue.empty()) {
-      next = queue.front();
-      queue.erase(queue.begin());
-    } else {
-      if (!source.numbered) return false;
-      bool found = false;
-      for (RunFile& file : Existing()) {
-        if (file.name == current) continue;
-        auto was = left.find(file.name);
-        if (was != left.end() && was->second.identity == file.facts.identity) {
-          if (file.facts.size >= was->second.offset && file.facts.size <= was->second.size)
-            continue;
-          if (file.facts.size > was->second.size) file.start = was->second.offset;
-        }
-        if (!found || Older(file, next)) next = file;
-        found = true;
-      }
-      if (!found) return false;
+  // Checks the open current file against what was read of it: a file
+  // replaced under its name (also by one given the same inode) or truncated
+  // is read again from its beginning.
+  void Check(SharedReadFile& file, const FileFacts& facts) {
+    if (SameFacts(facts, seen)) return;
+    if (facts.identity != identity) {
+      identity = facts.identity;
+      head = {};
+      offset = 0;
     }
-    if (!current.empty() && known) {
-      FileFacts facts;
-      uint64_t size =
-          LookAtFile(current, facts) && facts.identity == identity ? facts.size : offset;
-      left[current] = {identity, offset, std::max(size, offset)};
+    if (!SameHead(file, facts.size, head)) {
+      head = {};
+      SameHead(file, facts.size, head);
+      offset = 0;
     }
-    current = next.name;
-    known = true;
-    identity = next.facts.identity;
-    offset = next.start;
-    return true;
+    if (facts.size < offset) offset = 0;
+    seen = facts;
+  }
+
+  LogPosition Position() const {
+    LogPosition position;
+    position.file = current;
+    position.identity = identity;
+    position.head = head.hash;
+    position.head_length = head.length;
+    position.modified = seen.modified;
+    position.offset = offset;
+    return position;
   }
 
   // Hands the complete lines up to `size`; false when `limit` stopped it
@@ -165,8 +250,7 @@ struct Follower::State {
                  const std::function<void(const LogLine&)>& take, size_t limit, size_t& handed) {
     if (buffer.empty()) buffer.resize(kBlock);
     LogLine line;
-    line.after.file = current;
-    line.after.identity = identity;
+    line.after = Position();
     char* data = buffer.data();
     while (offset < size) {
       size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, size - offset));
@@ -223,64 +307,82 @@ void Follower::StartAtBeginning() {
 void Follower::StartAtFirst() {
   State& s = *state_;
   s.Reset();
-  s.queue = s.Existing();
+  if (!s.source.numbered) {
+    s.Take(NativeFileName(s.source.file), true);
+    return;
+  }
+  s.ListAll();
 }
 
 void Follower::StartAt(const LogPosition& saved) {
   State& s = *state_;
   s.Reset();
-  std::vector<RunFile> files = s.Existing();
-  auto same = std::find_if(files.begin(), files.end(),
-                           [&](const RunFile& f) { return f.name == saved.file; });
-  if (same != files.end() && same->facts.identity == saved.identity) {
-    s.current = saved.file;
-    s.known = true;
+  if (s.source.numbered) s.ListAll();
+  std::string name = s.source.numbered ? saved.file : NativeFileName(s.source.file);
+  if (!s.source.numbered) s.current = name;
+  // Identity 0: no log had been read, every one is read from its beginning.
+  if (saved.identity == 0) return;
+  SharedReadFile reader;
+  FileFacts facts;
+  FileHead head{saved.head, saved.head_length};
+  bool resumed = reader.Open(name, facts) && facts.identity == saved.identity &&
+                 facts.size >= saved.offset && SameHead(reader, facts.size, head);
+  if (resumed) {
+    s.current = name;
     s.identity = saved.identity;
+    s.head = head;
+    s.seen = facts;
     s.offset = saved.offset;
-    // Files written after it are found as new ones.
-    for (const RunFile& file : files) {
-      if (file.name != s.current && !Older(*same, file)) {
-        s.Leave(file);
-      }
-    }
-    return;
   }
-  if (!s.source.numbered) {
-    s.current = NativeFileName(s.source.file);
-    return;
-  }
-  // Gone or replaced: its replacement and the later numbers, from their start.
-  for (const RunFile& file : files) {
-    if (file.name >= saved.file) {
-      s.queue.push_back(file);
-    } else {
-      s.Leave(file);
+  // The run's files changed before the saved one was read count as read;
+  // those changed after it (the next numbers, a new run on any number, a
+  // replacement) are read from their beginning. A state of an older
+  // brenwatch knows no change time: there the names after it are the later.
+  for (auto& [name, file] : s.known) {
+    if (resumed && name == s.current) continue;
+    bool before = saved.modified != 0
+                      ? Older(file.facts.modified, name, saved.modified, saved.file)
+                      : name < saved.file;
+    if (before) {
+      file.read = true;
+      file.read_facts = file.facts;
+      file.offset = file.facts.size;
     }
   }
+}
+
+LogPosition Follower::Position() const {
+  return state_->Position();
 }
 
 size_t Follower::Poll(const std::function<void(const LogLine&)>& take, size_t limit) {
   State& s = *state_;
   size_t handed = 0;
   s.at_end = false;
+  // Files that cannot be opened (no permission) are passed over once each.
+  size_t unopened = 0;
   for (;;) {
-    if (s.current.empty() && !s.NextFile()) break;
     SharedReadFile file;
     FileFacts facts;
-    if (s.current.empty() || !file.Open(s.current, facts)) {
-      if (!s.NextFile()) break;
+    bool open = !s.current.empty() && file.Open(s.current, facts);
+    if (!open && !s.current.empty() && ++unopened > s.known.size()) break;
+    if (open) {
+      s.Check(file, facts);
+      if (!s.ReadLines(file, facts.size, take, limit, handed)) return handed;
+      file.Close();
+    }
+    s.Refresh();
+    std::string next;
+    uint64_t from = 0;
+    if (!s.source.numbered || !s.Next(next, from)) break;
+    // Leaving a file means reading it to its real end first: a line written
+    // since it was opened is read before the next file.
+    FileFacts now;
+    if (open && LookAtFile(s.current, now) && now.identity == facts.identity &&
+        now.size != facts.size) {
       continue;
     }
-    if (!s.known || facts.identity != s.identity) {
-      // Replaced under its name (or seen for the first time): a new file.
-      s.known = true;
-      s.identity = facts.identity;
-      s.offset = 0;
-    }
-    if (facts.size < s.offset) s.offset = 0;  // truncated
-    if (!s.ReadLines(file, facts.size, take, limit, handed)) return handed;
-    file.Close();
-    if (!s.NextFile()) break;
+    s.Switch(open ? &facts : nullptr, next, from);
   }
   s.at_end = true;
   return handed;
@@ -291,7 +393,7 @@ bool Follower::AtEnd() const {
 }
 
 void Follower::Wait(int milliseconds) {
-  state_->changes->Wait(milliseconds);
+  state_->changes->Wait(milliseconds, state_->pending);
 }
 
 std::string Follower::CurrentFile() const {

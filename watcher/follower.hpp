@@ -14,13 +14,18 @@
 
 #include "watcher/log_source.hpp"
 
-// Where a reader stands in the logs: which file (by identity, so a file
-// replaced under the same name is told apart) and the byte just past the
-// last whole line taken. Saved and restored by the shipper's state file.
+// Where a reader stands in the logs: which file, known by its name, its
+// identity and what it begins with (a file system may give a replacement
+// the old inode number), and the byte just past the last whole line taken.
+// Saved and restored by the shipper's state file.
 struct LogPosition {
-  std::string file;       // the log file's name
-  uint64_t identity = 0;  // device and inode (volume serial and file index on Windows)
-  uint64_t offset = 0;    // byte just past the last line taken
+  std::string file;          // the log file's name; empty: no log yet
+  uint64_t identity = 0;     // device and inode (volume serial and file index on Windows); 0: none read
+  uint64_t offset = 0;       // byte just past the last line taken
+  uint64_t head = 0;         // hash of its first head_length bytes
+  uint32_t head_length = 0;  // 0: what it begins with is not known
+  int64_t modified = 0;      // its change time when read: orders it among the run's files
+  bool operator==(const LogPosition&) const = default;
 };
 
 struct LogLine {
@@ -38,9 +43,12 @@ class Follower {
   void StartAtEnd();        // the end of the current log (plain follow)
   void StartAtBeginning();  // the beginning of the current log (--from-start)
   void StartAtFirst();      // every existing log of the source, oldest first (--once)
-  // A saved position; when its file is gone or was replaced, the logs that
-  // came after it are read from their beginning.
+  // A saved position; when its file is gone or was replaced, the logs changed
+  // after it was read are read from their beginning. A position of no file
+  // read (identity 0) reads every log from its beginning.
   void StartAt(const LogPosition& saved);
+  // Where reading stands: saved at the start, it loses and invents nothing.
+  LogPosition Position() const;
 
   // Hands each complete line now available to `take`, in order, each once;
   // at most `limit` lines. Returns how many were handed.

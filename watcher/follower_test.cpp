@@ -149,14 +149,50 @@ TEST(Follower, EveryLogOldestFirstAndIndependentRestarts) {
   beginning.StartAtBeginning();
   EXPECT_EQ(Lines(beginning), (Strings{"new1", "new2"}));
 
-  // The saved file is gone: the later numbers are read from their start.
+  // The saved file is gone: the files written after it, whatever their
+  // numbers, are read from their start.
   fs::remove(dir.Path("T0007.log"));
   Follower gone(source);
   gone.StartAt(after[0]);
-  EXPECT_EQ(Lines(gone), (Strings{"mid1"}));
+  EXPECT_EQ(Lines(gone), (Strings{"mid1", "new1", "new2"}));
   Append(dir.Path("T0008.log"), "ial\n");
   SetAge(dir.Path("T0008.log"), 20);
   EXPECT_EQ(Lines(gone), (Strings{"partial"}));
+}
+
+TEST(Follower, SavedPositionsLoseAndInventNothing) {
+  TempDir dir;
+  LogSource source = Numbered(dir);
+  // Rewritten in place (same inode), longer than what was read of it.
+  dir.Write("T0000.log", "a\nb\n");
+  Follower follower(source);
+  follower.StartAtFirst();
+  EXPECT_EQ(Lines(follower), (Strings{"a", "b"}));
+  dir.Write("T0000.log", "c\nd\ne\n");
+  EXPECT_EQ(Lines(follower), (Strings{"c", "d", "e"}));
+
+  // Started on a half-written line: its position is the line end before it.
+  Append(dir.Path("T0000.log"), "hal");
+  Follower at_end(source);
+  at_end.StartAtEnd();
+  LogPosition half = at_end.Position();
+  EXPECT_EQ(half.offset, 6u);
+  Append(dir.Path("T0000.log"), "f\n");
+  Follower resumed(source);
+  resumed.StartAt(half);
+  EXPECT_EQ(Lines(resumed), Strings{"half"});
+
+  // No log yet when the position was taken: whatever comes is read whole.
+  TempDir empty;
+  LogSource later = Numbered(empty);
+  Follower before(later);
+  before.StartAtEnd();
+  LogPosition none = before.Position();
+  EXPECT_EQ(none.identity, 0u);
+  empty.Write("T0003.log", "g\n");
+  Follower restarted(later);
+  restarted.StartAt(none);
+  EXPECT_EQ(Lines(restarted), Strings{"g"});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "services/process/environment.hpp"
 #include "services/process/stop_request.hpp"
 #include "watcher/event_output.hpp"
 #include "watcher/exit_codes.hpp"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
     std::puts("brenwatch " BRENWATCH_VERSION);
     return kWatchEnded;
   }
+  // Read once, and out of the environment every --exec command inherits.
+  ship.environment_token = TakeEnvironmentVariable("BRENWATCH_TOKEN");
   LogSource source;
   if (!ReadLogSource(options.source, source, error)) return Fail(error);
   EventOutput output;

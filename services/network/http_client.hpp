@@ -1,5 +1,6 @@
 #pragma once
-// The HTTP seam: one POST at a time, the connection kept for the next one.
+// The HTTP seam: one POST at a time, the connection kept for the next one,
+// each given up after 60 s whatever the server does.
 // HTTPS verifies the server against the system's certificates. Tests put a
 // fake in its place.
 #include <atomic>

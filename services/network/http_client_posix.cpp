@@ -8,6 +8,7 @@
 namespace {
 
 constexpr size_t kAnswerLimit = 4096;
+constexpr long kRequestMs = 60000;
 
 size_t KeepAnswer(char* data, size_t size, size_t count, void* user) {
   auto* answer = static_cast<std::string*>(user);
@@ -66,6 +67,8 @@ class CurlClient final : public HttpClient {
     // A server that stops answering mid-request is given up after this.
     curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, 60L);
+    // Nor may one that drips its answer hold a request longer than this.
+    curl_easy_setopt(handle_, CURLOPT_TIMEOUT_MS, kRequestMs);
     curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 2L);
     // A redirect would resend the credentials elsewhere.

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "services/files/followed_files.hpp"
+#include "services/files/files.hpp"
+#include "services/files/private_files.hpp"
 #include "services/time/local_zone.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/shipping/shipping_delivery.hpp"
@@ -28,31 +29,38 @@ namespace {
 // The follower as shipping reads it.
 class FollowerFeed final : public ShipFeed {
  public:
-  explicit FollowerFeed(const LogSource& source) : follower(source) {}
+  explicit FollowerFeed(const LogSource& source) : follower(source), source_(source) {}
   size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
-    return follower.Poll(
+    return Hand(follower, take, limit);
+  }
+  bool AtEnd() const override { return follower.AtEnd(); }
+  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
+  bool StartAhead() override {
+    ahead_ = std::make_unique<Follower>(source_);
+    ahead_->StartAt(follower.Position());
+    return true;
+  }
+  size_t PollAhead(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    return ahead_ ? Hand(*ahead_, take, limit) : 0;
+  }
+  Follower follower;
+
+ private:
+  size_t Hand(Follower& from, const std::function<void(const ShipLine&)>& take, size_t limit) {
+    return from.Poll(
         [this, &take](const LogLine& line) {
           scratch_.text = line.text;
-          scratch_.after.file = line.after.file;
-          scratch_.after.identity = line.after.identity;
-          scratch_.after.offset = line.after.offset;
+          scratch_.after = {line.after.file,        line.after.identity, line.after.offset,
+                            line.after.head,        line.after.head_length,
+                            line.after.modified};
           take(scratch_);
         },
         limit);
   }
-  bool AtEnd() const override { return follower.AtEnd(); }
-  void Wait(int milliseconds) override { follower.Wait(milliseconds); }
-  Follower follower;
-
- private:
+  LogSource source_;
+  std::unique_ptr<Follower> ahead_;
   ShipLine scratch_;
 };
-
-std::optional<std::string> Environment(const char* name) {
-  const char* value = std::getenv(name);
-  if (!value) return std::nullopt;
-  return std::string(value);
-}
 
 }  // namespace
 
@@ -97,6 +105,7 @@ bool ScanCommandLine(const std::vector<std::string>& args, WatchOptions& watch, 
 }
 
 struct Shipment::Job {
+  std::unique_ptr<FileLock> lock;
   std::unique_ptr<FollowerFeed> feed;
   std::unique_ptr<HttpClient> http;
   ShipSettings settings;
@@ -116,9 +125,14 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   auto job = std::make_unique<Job>();
   ShipSettings& settings = job->settings;
   if (!CheckShipUrl(options.influx, settings.target, error) ||
-      !ReadCredentials(options.token_file, Environment("BRENWATCH_TOKEN"), settings.target,
-                       error)) {
+      !ReadCredentials(options.token_file, options.environment_token, settings.target, error)) {
     return false;
+  }
+  if (!options.token_file.empty() && ReadableByOthers(NativeFileName(options.token_file))) {
+    std::fprintf(stderr,
+                 "brenwatch: warning: the token file %s can be read by other users; "
+                 "chmod 600 %s\n",
+                 options.token_file.c_str(), options.token_file.c_str());
   }
   std::string base = std::filesystem::path(source_argument).stem().string();
   std::vector<std::pair<std::string, std::string>> tags = options.tags;
@@ -141,13 +155,29 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   settings.state_path = options.state.empty() ? base + ".brenwatch-state" : options.state;
   settings.once = once;
   settings.zone_rules = LocalToUtc;
+  // One brenwatch per state file: two would ship everything twice and
+  // overwrite each other's position.
+  std::string holder;
+  std::string lock_name = settings.state_path + ".lock";
+  job->lock = LockFile(NativeFileName(lock_name), holder, error);
+  if (!job->lock) {
+    if (!error.empty()) {
+      error = "cannot lock the state file " + settings.state_path + " (" + lock_name + "): " + error;
+    } else {
+      error = "the state file " + settings.state_path + " is in use by " +
+              (holder.empty() ? std::string("another program") : holder) +
+              ", another brenwatch on the same logs; give each its own --state";
+    }
+    return false;
+  }
   StateLoad load = LoadShipState(settings.state_path, job->start, error);
   if (load == StateLoad::kBroken) return false;
   job->feed = std::make_unique<FollowerFeed>(source);
   Follower& follower = job->feed->follower;
   if (load == StateLoad::kLoaded) {
-    follower.StartAt(LogPosition{job->start.position.file, job->start.position.identity,
-                                 job->start.position.offset});
+    const ShipPosition& saved = job->start.position;
+    follower.StartAt(LogPosition{saved.file, saved.identity, saved.offset, saved.head,
+                                 saved.head_length, saved.modified});
   } else if (once) {
     follower.StartAtFirst();
   } else {
@@ -158,13 +188,12 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
     }
     // Where following begins is saved at once: a brenwatch restarted before
     // its first batch was taken (a database away since the start) goes on
-    // from here instead of skipping to the logs' new end.
-    FileFacts facts;
-    std::string current = follower.CurrentFile();
-    if (!current.empty() && LookAtFile(current, facts)) {
-      job->start.position = {current, facts.identity, from_start ? 0 : facts.size};
-      if (!SaveShipState(settings.state_path, job->start, error)) return false;
-    }
+    // from here instead of skipping to the logs' new end. It is the
+    // follower's own position, a line end, also when no log exists yet.
+    LogPosition start = follower.Position();
+    job->start.position = {start.file,        start.identity, start.offset, start.head,
+                           start.head_length, start.modified};
+    if (!SaveShipState(settings.state_path, job->start, error)) return false;
   }
   job->http = MakeHttpClient(&stop_);
   job_ = std::move(job);

@@ -4,6 +4,7 @@
 // slow or away delays no alarm.
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,6 +20,8 @@ struct ShipOptions {
   std::vector<std::pair<std::string, std::string>> tags;  // --tag, in order given
   std::string token_file;
   std::string state;  // empty: <SOURCE base name>.brenwatch-state
+  // BRENWATCH_TOKEN, taken out of the environment before any command starts.
+  std::optional<std::string> environment_token;
 };
 
 // One shipping option (--name VALUE or --name=VALUE) where the scanner

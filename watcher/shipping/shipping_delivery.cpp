@@ -63,7 +63,8 @@ Shipper::Shipper(ShipFeed& feed, HttpClient& http, ShipClock& clock, ShipSetting
       state_(start),
       stamper_(settings_.zone_rules),
       say_(std::move(say)),
-      rejected_path_(settings_.state_path + ".rejected") {
+      rejected_path_(settings_.state_path + ".rejected"),
+      first_reads_(settings_.state_path + ".spool") {
   stamper_.memory() = start.memory;
 }
 
@@ -88,6 +89,7 @@ void Shipper::Fill(Batch& batch, const std::atomic<bool>& stop) {
   batch.ends.clear();
   batch.moved = false;
   batch.after = state_;
+  batch_unstamped_.clear();
   stamper_.memory() = state_.memory;
   auto take = [this, &batch](const ShipLine& line) { Take(batch, line); };
   while (!stop) {
@@ -113,8 +115,16 @@ void Shipper::Take(Batch& batch, const ShipLine& line) {
   batch.after.position = line.after;
   Record record = ReadRecord(line.text);
   if (record.kind == RecordKind::kReading) {
-    int64_t millisecond = record.stamped ? stamper_.Stamped(record.seconds)
-                                         : stamper_.Unstamped(clock_.UtcMilliseconds());
+    int64_t millisecond =
+        record.stamped
+            ? stamper_.Stamped(record.seconds)
+            : stamper_.Unstamped(first_reads_.Take(line.after.identity, line.after.offset,
+                                                   clock_.UtcMilliseconds()));
+    if (record.stamped) {
+      stamped_log_ = true;
+    } else {
+      batch_unstamped_.push_back({line.after.identity, line.after.offset, millisecond});
+    }
     // The log reader gives finite numbers only (too large is the largest).
     if (AppendPoint(batch.body, settings_.prefix, record.value, millisecond)) {
       if (batch.ends.empty()) batch.first_point_at = clock_.SteadyMilliseconds();
@@ -140,6 +150,10 @@ Shipper::Outcome Shipper::Deliver(Batch& batch, const std::atomic<bool>& stop) {
   std::string error;
   if (SaveShipState(settings_.state_path, state_, error)) {
     state_failing_ = false;
+  } else if (settings_.once) {
+    // Reported as done, the next run would ship all of it again.
+    say_(error + "; the points were shipped, but a rerun starts from the last saved position");
+    return Outcome::kGaveUp;
   } else if (!state_failing_) {
     // Shipping goes on; a restart would resend from the last saved position.
     say_(error);
@@ -170,11 +184,13 @@ Shipper::Outcome Shipper::SendRange(const Batch& batch, size_t first, size_t las
 Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& stop) {
   const std::string& url = settings_.target.url;
   while (!stop) {
+    int64_t asked = clock_.SteadyMilliseconds();
     HttpAnswer answer =
         http_.Post(settings_.target.write_url, settings_.target.authorization, body);
     Answer kind = Classify(answer.status);
     if (kind == Answer::kAccepted || kind == Answer::kBadPoints) {
       if (failing_) say_(url + " takes points again");
+      ahead_ = false;
       failing_ = false;
       failing_status_ = -1;
       retry_ms_ = kFirstRetryMs;
@@ -184,7 +200,9 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
     }
     if (stop) break;  // a request given up for the stop is no trouble to report
     int64_t now = clock_.SteadyMilliseconds();
-    if (!failing_) failing_since_ = now;
+    // From when the failed request was made: a request that took its whole
+    // time-out counts.
+    if (!failing_) failing_since_ = asked;
     failing_ = true;
     int wait;
     if (kind == Answer::kTransient) {
@@ -235,5 +253,31 @@ void Shipper::Pause(int milliseconds, const std::atomic<bool>& stop) {
     int step = std::min(milliseconds, 200);
     clock_.Sleep(step);
     milliseconds -= step;
+    NoteFirstReads();
   }
+}
+
+// The logs are read on while the server is away, only to note when each
+// reading without a stamp came: its time is that, not when it is shipped.
+void Shipper::NoteFirstReads() {
+  if (stamped_log_) return;
+  if (!ahead_) {
+    ahead_ = feed_.StartAhead();
+    if (!ahead_) return;
+    // The batch in flight keeps its times also when a restart reads it again.
+    for (const Unstamped& read : batch_unstamped_) {
+      first_reads_.Note(read.identity, read.offset, read.millisecond);
+    }
+  }
+  int64_t now = clock_.UtcMilliseconds();
+  feed_.PollAhead(
+      [this, now](const ShipLine& line) {
+        Record record = ReadRecord(line.text);
+        if (record.kind != RecordKind::kReading) return;
+        // A log with stamps has its times: no need to read it twice.
+        if (record.stamped) stamped_log_ = true;
+        if (!stamped_log_) first_reads_.Note(line.after.identity, line.after.offset, now);
+      },
+      10000);
+  first_reads_.Flush();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "services/network/http_client.hpp"
+#include "watcher/shipping/first_reads.hpp"
 #include "watcher/shipping/shipping_points.hpp"
 #include "watcher/shipping/shipping_state.hpp"
 #include "watcher/shipping/shipping_target.hpp"
@@ -26,6 +27,10 @@ class ShipFeed {
   virtual size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) = 0;
   virtual bool AtEnd() const = 0;
   virtual void Wait(int milliseconds) = 0;
+  // A second reader, from where this one stands, that notes the readings
+  // written while the server is away; false when there is none.
+  virtual bool StartAhead() { return false; }
+  virtual size_t PollAhead(const std::function<void(const ShipLine&)>&, size_t) { return 0; }
 };
 
 class ShipClock {
@@ -79,6 +84,7 @@ class Shipper {
   Outcome Post(std::string_view body, const std::atomic<bool>& stop);
   void Reject(std::string_view message, std::string_view lines);
   void Pause(int milliseconds, const std::atomic<bool>& stop);
+  void NoteFirstReads();
 
   ShipFeed& feed_;
   HttpClient& http_;
@@ -98,4 +104,13 @@ class Shipper {
   std::string refusal_;
   bool any_refused_ = false;
   bool state_failing_ = false;
+  // Readings without stamps written while the server is away.
+  FirstReads first_reads_;
+  bool ahead_ = false;
+  bool stamped_log_ = false;  // a stamped reading was seen: no times to note
+  struct Unstamped {
+    uint64_t identity, offset;
+    int64_t millisecond;
+  };
+  std::vector<Unstamped> batch_unstamped_;  // the batch in flight's readings without stamps
 };

@@ -49,6 +49,7 @@ class FakeServer final : public HttpClient {
  public:
   HttpAnswer Post(const std::string& url, const std::string& authorization,
                   std::string_view body) override {
+    if (clock_now) *clock_now += request_ms;
     posts.emplace_back(body);
     last_url = url;
     last_authorization = authorization;
@@ -70,6 +71,8 @@ class FakeServer final : public HttpClient {
   std::vector<std::string> posts;
   std::vector<std::string> stored;
   std::string last_url, last_authorization;
+  int64_t* clock_now = nullptr;  // how long each request takes, on that clock
+  int64_t request_ms = 0;
 };
 
 int Utc(int64_t local, int64_t utc[2]) {
@@ -182,20 +185,24 @@ TEST(ShipperTest, OnceGivesUpAfterAMinuteKeepingWhatWasShipped) {
   struct Case {
     const char* name;
     HttpAnswer answer;
+    int64_t request_ms;
   };
-  const Case cases[] = {{"unreachable", {0, "", "Connection refused"}},
-                        {"credentials refused", {403, "forbidden", ""}}};
+  const Case cases[] = {{"unreachable", {0, "", "Connection refused"}, 0},
+                        {"credentials refused", {403, "forbidden", ""}, 0},
+                        {"each request takes its whole time-out", {0, "", "Timeout"}, 60000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     ShipRun run;
+    run.server.clock_now = &run.clock.now;
+    run.server.request_ms = c.request_ms;
     // The first batch goes, then the server is away for good.
     run.server.script.push_back({204, "", ""});
     for (int i = 0; i < 20; ++i) run.server.script.push_back(c.answer);
     Ship(run, dir, Readings(5));
     EXPECT_EQ(run.status, 3);
-    EXPECT_GE(run.clock.slept, kOnceGiveUpMs);
-    EXPECT_LT(run.clock.slept, kOnceGiveUpMs + 1000);
+    EXPECT_GE(run.clock.now, kOnceGiveUpMs + c.request_ms);
+    EXPECT_LT(run.clock.now, kOnceGiveUpMs + c.request_ms + 1000);
     EXPECT_EQ(run.state.position.offset, 300u);
     EXPECT_EQ(run.server.stored.size(), 3u);
   }
@@ -286,6 +293,26 @@ TEST(ShipperTest, FollowingBatchesASecondAndIdlesASecondAtATime) {
   EXPECT_EQ(std::count(server.posts[0].begin(), server.posts[0].end(), '\n'), 2);
   EXPECT_EQ(std::count(server.posts[1].begin(), server.posts[1].end(), '\n'), 1);
   EXPECT_LE(feed.waits, 6);
+}
+
+TEST(ShipperTest, OnceEndsWithThreeWhenTheStateCannotBeSaved) {
+  TempDir dir;
+  FakeFeed feed(Readings(4));
+  FakeServer server;
+  FakeClock clock;
+  ShipSettings settings;
+  settings.target.write_url = "u";
+  settings.prefix = "t value=";
+  settings.state_path = dir.Write("file", "") + "/state";  // a folder that is a file
+  settings.once = true;
+  settings.zone_rules = Utc;
+  std::vector<std::string> said;
+  Shipper shipper(feed, server, clock, settings, ShipState{},
+                  [&said](const std::string& text) { said.push_back(text); });
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(shipper.Run(stop), 3);
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].find("cannot"), std::string::npos) << said[0];
 }
 
 TEST(ShipperTest, CommentsMoveThePositionWithoutAPost) {

@@ -96,19 +96,51 @@ int64_t Stamper::Stamped(int64_t local_seconds) {
   }
   int64_t second = utc[count == 2 && memory_.second_occurrence ? 1 : 0];
   memory_.last_local = local_seconds;
-  int64_t millisecond =
-      second == memory_.last_second ? memory_.last_millisecond + 1 : second * 1000;
+  int64_t millisecond = Place(second);
   memory_.last_second = second;
-  memory_.last_millisecond = millisecond;
   return millisecond;
 }
 
+// Readings in file order take the milliseconds of their second one after
+// the other. Stamps that go back start a pass above every millisecond any
+// second has used, for the seconds already used; later seconds start at
+// their first millisecond again. A reading its second has no room for takes
+// the first millisecond after every one given.
+int64_t Stamper::Place(int64_t second) {
+  StampMemory& m = memory_;
+  int64_t first = second * 1000;
+  int64_t millisecond;
+  if (m.last_millisecond == StampMemory::kNone) {
+    millisecond = first;
+  } else if (m.last_second != StampMemory::kNone && second < m.last_second) {
+    m.pass_base = m.ceiling;
+    m.pass_top = m.highest >= 0 ? m.highest / 1000 : (m.highest - 999) / 1000;
+    millisecond = first + m.pass_base;
+  } else {
+    bool used = m.pass_top != StampMemory::kNone && second <= m.pass_top;
+    millisecond = std::max(first + (used ? m.pass_base : 0), m.last_millisecond + 1);
+  }
+  if (millisecond - first >= 1000 && m.highest != StampMemory::kNone) {
+    millisecond = std::max(millisecond, m.highest + 1);
+  }
+  Given(millisecond);
+  return millisecond;
+}
+
+void Stamper::Given(int64_t millisecond) {
+  StampMemory& m = memory_;
+  m.last_millisecond = millisecond;
+  m.highest = m.highest == StampMemory::kNone ? millisecond : std::max(m.highest, millisecond);
+  int64_t within = ((millisecond % 1000) + 1000) % 1000;
+  m.ceiling = std::max(m.ceiling, within + 1);
+}
+
 int64_t Stamper::Unstamped(int64_t now_milliseconds) {
-  int64_t millisecond = memory_.last_millisecond != StampMemory::kNone
-                            ? std::max(now_milliseconds, memory_.last_millisecond + 1)
+  int64_t millisecond = memory_.highest != StampMemory::kNone
+                            ? std::max(now_milliseconds, memory_.highest + 1)
                             : now_milliseconds;
   memory_.last_second = StampMemory::kNone;
-  memory_.last_millisecond = millisecond;
+  Given(millisecond);
   return millisecond;
 }
 

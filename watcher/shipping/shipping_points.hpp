@@ -1,7 +1,8 @@
 #pragma once
 // Readings as line-protocol points: `<measurement>,<tags> value=<v> <ms>`.
 // A reading's millisecond depends only on the log: its stamp through the
-// time-zone rules, plus one for each earlier reading of the same second.
+// time-zone rules, then the first millisecond no earlier reading took (see
+// Stamper::Place), so no two readings ever become one point.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -25,6 +26,10 @@ struct StampMemory {
   bool second_occurrence = false;    // inside the repeated hour, after the stamps went back
   int64_t last_second = kNone;       // UTC second of the last point
   int64_t last_millisecond = kNone;  // UTC millisecond given to the last point
+  int64_t highest = kNone;           // the latest millisecond given to any point
+  int64_t ceiling = 0;               // 1 + the highest millisecond within its second given
+  int64_t pass_base = 0;             // since the stamps last went back: the first free
+  int64_t pass_top = kNone;          // millisecond of each second up to this one
   bool operator==(const StampMemory&) const = default;
 };
 
@@ -41,6 +46,8 @@ class Stamper {
 
  private:
   int Convert(int64_t local_seconds, int64_t utc[2]);
+  int64_t Place(int64_t second);
+  void Given(int64_t millisecond);
   ZoneRules rules_;
   StampMemory memory_;
   // The rules of the last local hour, when they hold for all of it.

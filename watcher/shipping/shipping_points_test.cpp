@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(PointPrefixTest, EscapesWhatTheLineProtocolRequiresAndRefusesTheRest) {
@@ -100,6 +102,39 @@ TEST(StamperTest, AnOrdinaryHourAsksTheZoneRulesTwice) {
   rule_calls = 0;
   for (int64_t s = 0; s < 3600; s += 10) stamper.Stamped(kSpringJump + 7200 + s);
   EXPECT_EQ(rule_calls, 2);
+}
+
+TEST(StamperTest, NoTwoReadingsEverBecomeOnePoint) {
+  struct Case {
+    const char* name;
+    std::vector<int64_t> locals;  // stamps in file order (UTC zone)
+    std::vector<int64_t> first;   // the first milliseconds expected
+  };
+  std::vector<int64_t> burst(2500, 10);  // more readings than a second has milliseconds
+  burst.insert(burst.end(), {11, 12, 12, 13, 9, 10});
+  const Case cases[] = {
+      {"stamps that go back keep their second", {5, 6, 5, 6, 7, 4, 5}, {5000, 6000, 5001, 6001, 7000, 4002, 5002}},
+      {"a full second spills past every point", burst, {10000, 10001}},
+      {"back and forth", {100, 101, 100, 100, 99, 101, 102}, {100000, 101000, 100001, 100002, 99003, 101003, 102000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Stamper whole([](int64_t local, int64_t utc[2]) { return utc[0] = local, 1; });
+    std::vector<int64_t> got;
+    for (int64_t local : c.locals) got.push_back(whole.Stamped(local));
+    EXPECT_EQ(std::vector<int64_t>(got.begin(), got.begin() + c.first.size()), c.first);
+    std::vector<int64_t> sorted = got;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    // The same milliseconds after a restart at any reading.
+    for (size_t cut = 1; cut < c.locals.size(); cut += 97) {
+      Stamper before([](int64_t local, int64_t utc[2]) { return utc[0] = local, 1; });
+      for (size_t i = 0; i < cut; ++i) before.Stamped(c.locals[i]);
+      Stamper after([](int64_t local, int64_t utc[2]) { return utc[0] = local, 1; });
+      after.memory() = before.memory();
+      for (size_t i = cut; i < c.locals.size(); ++i) ASSERT_EQ(after.Stamped(c.locals[i]), got[i]);
+    }
+  }
 }
 
 TEST(StamperTest, UnstampedReadingsNeverShareAMillisecond) {

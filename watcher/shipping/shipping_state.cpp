@@ -10,6 +10,7 @@
 
 #include "services/files/descriptor.hpp"
 #include "services/files/files.hpp"
+#include "services/files/private_files.hpp"
 
 namespace {
 
@@ -22,7 +23,7 @@ std::string NumberText(int64_t n) {
 template <typename Number>
 bool ReadNumber(std::string_view text, Number& n, bool none_allowed = false) {
   if (none_allowed && text == "-") {
-    n = StampMemory::kNone;
+    n = static_cast<Number>(StampMemory::kNone);
     return true;
   }
   auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -41,7 +42,7 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
   }
   std::string line;
   state = ShipState{};
-  bool header = false, file = false, offset = false;
+  bool header = false, file = false, offset = false, highest = false;
   int64_t flag = 0;
   bool good = true;
   while (good && std::getline(in, line)) {
@@ -61,6 +62,13 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
       good = ReadNumber(value, state.position.identity);
     } else if (key == "offset") {
       good = offset = ReadNumber(value, state.position.offset);
+    } else if (key == "head") {
+      size_t space = value.find(' ');
+      good = space != std::string_view::npos &&
+             ReadNumber(value.substr(0, space), state.position.head) &&
+             ReadNumber(value.substr(space + 1), state.position.head_length);
+    } else if (key == "modified") {
+      good = ReadNumber(value, state.position.modified);
     } else if (key == "local") {
       good = ReadNumber(value, state.memory.last_local, true);
     } else if (key == "repeated-hour-second") {
@@ -70,11 +78,25 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
       good = ReadNumber(value, state.memory.last_second, true);
     } else if (key == "millisecond") {
       good = ReadNumber(value, state.memory.last_millisecond, true);
+    } else if (key == "highest") {
+      good = highest = ReadNumber(value, state.memory.highest, true);
+    } else if (key == "ceiling") {
+      good = ReadNumber(value, state.memory.ceiling);
+    } else if (key == "pass-base") {
+      good = ReadNumber(value, state.memory.pass_base);
+    } else if (key == "pass-top") {
+      good = ReadNumber(value, state.memory.pass_top, true);
     }
   }
   if (!good || !header || !file || !offset) {
     error = "the state file " + path + " is damaged; move it away to ship from the logs' beginning";
     return StateLoad::kBroken;
+  }
+  // A state of an older brenwatch remembers the last point only.
+  StampMemory& memory = state.memory;
+  if (!highest && memory.last_millisecond != StampMemory::kNone) {
+    memory.highest = memory.last_millisecond;
+    memory.ceiling = (memory.last_millisecond % 1000 + 1000) % 1000 + 1;
   }
   return StateLoad::kLoaded;
 }
@@ -85,10 +107,16 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
        << "file " << state.position.file << '\n'
        << "identity " << state.position.identity << '\n'
        << "offset " << state.position.offset << '\n'
+       << "head " << state.position.head << ' ' << state.position.head_length << '\n'
+       << "modified " << state.position.modified << '\n'
        << "local " << NumberText(state.memory.last_local) << '\n'
        << "repeated-hour-second " << (state.memory.second_occurrence ? 1 : 0) << '\n'
        << "second " << NumberText(state.memory.last_second) << '\n'
-       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n';
+       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n'
+       << "highest " << NumberText(state.memory.highest) << '\n'
+       << "ceiling " << state.memory.ceiling << '\n'
+       << "pass-base " << state.memory.pass_base << '\n'
+       << "pass-top " << NumberText(state.memory.pass_top) << '\n';
   std::string bytes = text.str();
   std::string native = NativeFileName(path);
   std::string temporary = native + ".new";
@@ -101,6 +129,12 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
   written = CloseDescriptor(fd) && written;
   std::error_code problem;
   if (written) std::filesystem::rename(temporary, native, problem);
+  // The rename itself on the disk: after a power cut an older position
+  // could otherwise come back, and its batches be shipped twice.
+  if (written && !problem && !SyncFolderOf(native)) {
+    error = "cannot save the state file " + path + ": its folder cannot be flushed to the disk";
+    return false;
+  }
   if (!written || problem) {
     error = "cannot save the state file " + path + (problem ? ": " + problem.message() : "");
     return false;

@@ -13,6 +13,9 @@ struct ShipPosition {
   std::string file;
   uint64_t identity = 0;
   uint64_t offset = 0;
+  uint64_t head = 0;  // what the file begins with (see LogPosition)
+  uint32_t head_length = 0;
+  int64_t modified = 0;
   bool operator==(const ShipPosition&) const = default;
 };
 
