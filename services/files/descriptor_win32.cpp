@@ -108,14 +108,21 @@ int OpenSharedAppender(const std::string& name) {
 }
 
 bool NameStillNames(const std::string& name, int fd) {
-  // A deleted file whose handles are still open refuses every open.
+  HANDLE open_handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  // Deleted while open: the name goes with the last handle (or at once with
+  // the newer delete semantics), and opening it meanwhile fails.
+  FILE_STANDARD_INFO standard = {};
+  if (GetFileInformationByHandleEx(open_handle, FileStandardInfo, &standard, sizeof standard) &&
+      standard.DeletePending) {
+    return false;
+  }
   HANDLE named = CreateFileW(WideText(name).c_str(), 0,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (named == INVALID_HANDLE_VALUE) return false;
   FileIdentity by_name, open_file;
   bool same = IdentityOf(named, by_name) &&
-              IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), open_file) &&
+              IdentityOf(open_handle, open_file) &&
               by_name == open_file;
   CloseHandle(named);
   return same;
