@@ -304,6 +304,45 @@ check "brenwatch: a command's child ends with brenwatch after taskkill /F" \
   test "$children_before" -ge 1 -a "$(pgrep -fc 'child.exe --plain')" = 0
 check "brenwatch: the alarm log could be deleted while it was open" test ! -e alarms.txt
 
+# Ctrl+C while a request waits for a server that accepted it and never
+# answers: the stop gives the request up instead of waiting out WinHTTP's
+# 60 s receive time-out.
+mkdir -p "$work/silent" && cd "$work/silent"
+timeout 120 python3 -c '
+import os, socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(8)
+open("port.tmp", "w").write(str(s.getsockname()[1]))
+os.rename("port.tmp", "port")
+held = []
+s.settimeout(100)
+try:
+    while True:
+        held.append(s.accept()[0])
+        open("accepted", "a").write("x")
+except OSError:
+    pass
+' &
+silent_pid=$!
+for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.1; done
+printf '2026-12-09\t06:00:00\t7.5\r\n' >ship.txt
+rm -f keys && mkfifo keys
+script -qfec "wine '$brenwatch_exe' --plain --from-start --influx http://127.0.0.1:$(cat port)/write?db=x ship.txt" \
+  /dev/null <keys >silent.out 2>&1 &
+script_pid=$!
+exec 3>keys
+for _ in $(seq 300); do [[ -e accepted ]] && break; sleep 0.1; done
+sleep 1
+stop_asked=$SECONDS
+printf '\003' >&3
+wait "$script_pid"
+exec 3>&-
+check "brenwatch: a stop gives up a request the server never answers (within 10 s)" \
+  test -e accepted -a $((SECONDS - stop_asked)) -le 10 || show silent.out
+kill "$silent_pid" 2>/dev/null
+wait "$silent_pid" 2>/dev/null
+
 # Shipping through WinHTTP to a private influxd on 127.0.0.1.
 if command -v influxd >/dev/null && command -v curl >/dev/null; then
   # shellcheck source=scripts/private-influxd.sh
