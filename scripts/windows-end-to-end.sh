@@ -277,6 +277,16 @@ timeout 60 wine "$brenwatch_exe" --once --high 8 --exec 'echo [!BRENWATCH_LOG!]>
 check "brenwatch: !BRENWATCH_LOG! in a command is the log's name, & and all" \
   test "$(tr -d '\r' <bang.txt 2>/dev/null)" = '[R&D\f.log]' || show bang.out
 
+# A folder named with letters beyond ASCII: the programs run with UTF-8 as
+# their code page (manifest), so the names reach the system whole.
+mkdir -p "$work/watch/Grüße"
+printf '2026-12-09\t06:00:00\t8.5\r\n' >"Grüße/f.log"
+timeout 60 wine "$brenwatch_exe" --once --high 8 --alarm-log 'Grüße\alarms.txt' 'Grüße\f.log' \
+  >umlaut.out 2>&1
+status=$?
+check "brenwatch: a log and an alarm log in a folder named Grüße" \
+  test "$status" = 4 -a "$(cut -d, -f2 "Grüße/alarms.txt" 2>/dev/null)" = raise || show umlaut.out
+
 # The alarm log is shared for deleting and renaming: rotated while brenwatch
 # runs, the next event starts a new one by its name. A command's children
 # end with brenwatch, also when it is ended by taskkill /F.
@@ -365,6 +375,15 @@ if command -v influxd >/dev/null && command -v curl >/dev/null; then
   status=$?
   check "brenwatch: a rerun goes on from the state file: nothing more to ship (0)" \
     test "$status" = 0 -a ! -s ship.out -a -s watch.brenwatch-state
+  # The state saved under a name with letters beyond ASCII, and read again.
+  mkdir -p "Grüße"
+  for run in first again; do
+    TZ=UTC timeout 60 wine "$brenwatch_exe" --once --influx "$influx_base/write?db=lab" \
+      --tag host=pc8 --state 'Grüße\zustand.state' watch.ini >"ship-$run.out" 2>&1
+    status=$?
+  done
+  check "brenwatch: a state file in a folder named Grüße is saved and read again (0)" \
+    test "$status" = 0 -a ! -s ship-again.out -a -s "Grüße/zustand.state" || show ship-first.out
 fi
 
 cd /

@@ -10,6 +10,7 @@
 
 #include "services/files/descriptor.hpp"
 #include "services/files/files.hpp"
+#include "services/files/staged_file.hpp"
 
 namespace {
 
@@ -99,10 +100,11 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
   }
   bool written = WriteAllBytes(fd, bytes.data(), bytes.size()) && SyncDescriptor(fd);
   written = CloseDescriptor(fd) && written;
-  std::error_code problem;
-  if (written) std::filesystem::rename(temporary, native, problem);
-  if (!written || problem) {
-    error = "cannot save the state file " + path + (problem ? ": " + problem.message() : "");
+  // Not std::filesystem::rename: mingw's reads the names in another code page.
+  bool moved = written && MoveIntoPlace(temporary, native);
+  if (!moved) {
+    error = "cannot save the state file " + path +
+            (written ? std::string(": ") + std::strerror(errno) : "");
     return false;
   }
   return true;
