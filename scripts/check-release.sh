@@ -132,6 +132,8 @@ folder="$tmp/zip/brenmark-${version}-windows-x64"
 for text in Brenmark.ini README.txt; do
   [[ -f $folder/$text ]] && ! grep -q $'[^\r]$\|^$' "$folder/$text" || fail "$text has a line without CR LF"
 done
+# A Windows port, not the Linux device of the sample: that fails every open.
+grep -q $'^PORTSTR=COM1:[^\r]*\r$' "$folder/Brenmark.ini" || fail "the zip's Brenmark.ini names no COM port"
 for exe in "$folder"/*.exe; do
   # Wine may find the compiler's DLLs elsewhere; a user's Windows does not.
   if x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name: *lib"; then
