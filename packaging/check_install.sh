@@ -25,13 +25,17 @@ for f in bin/brenmark bin/quillcut bin/thermosim bin/brenplot bin/brenwatch \
   share/man/man1/brenplot.1 share/man/man1/brenmark.1 share/man/man1/quillcut.1 \
   share/man/man1/thermosim.1 share/man/man1/brenwatch.1 \
   share/doc/brenmark/examples/Brenmark.ini lib/systemd/system/brenmark@.service \
-  lib/systemd/system/brenwatch@.service; do
+  lib/systemd/system/brenwatch@.service lib/sysusers.d/brenmark.conf; do
   [ -f "$prefix/$f" ] || fail "missing: $f"
 done
 grep -qx "ExecStart=$prefix/bin/brenmark /etc/brenmark/%i.ini" \
   "$prefix/lib/systemd/system/brenmark@.service" || fail "ExecStart does not name $prefix/bin/brenmark"
 grep -q "exec $prefix/bin/brenwatch --plain " "$prefix/lib/systemd/system/brenwatch@.service" ||
   fail "ExecStart does not name $prefix/bin/brenwatch"
+for unit in brenmark@.service brenwatch@.service; do
+  grep -qx 'User=brenmark' "$prefix/lib/systemd/system/$unit" ||
+    fail "$unit does not run as the user of lib/sysusers.d/brenmark.conf"
+done
 
 printf 'STDOUT=YES\r\n' >"$prefix/bin/brenmark.ini"
 mkdir "$dir/work"

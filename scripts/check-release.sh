@@ -59,7 +59,8 @@ lintian --fail-on error "$deb" || fail "lintian reports an error"
 while read -r path; do
   case "$path" in
     ./ | ./usr/ | ./usr/bin/* | ./usr/share/ | ./usr/share/man/ | ./usr/share/man/man1/* | \
-      ./usr/share/doc/ | ./usr/share/doc/brenmark/* | ./lib/ | ./lib/systemd/ | ./lib/systemd/system/*) ;;
+      ./usr/share/doc/ | ./usr/share/doc/brenmark/* | ./lib/ | ./lib/systemd/ | ./lib/systemd/system/* | \
+      ./usr/lib/ | ./usr/lib/sysusers.d/ | ./usr/lib/sysusers.d/brenmark.conf) ;;
     *) fail "the package holds a file outside its places: $path" ;;
   esac
 done < <(dpkg-deb --fsys-tarfile "$deb" | tar -t)
@@ -82,6 +83,25 @@ for unit in "$root"/lib/systemd/system/*; do
     [[ -x $root$program ]] || fail "$(basename "$unit") runs $program, which the package does not hold"
   done
 done
+
+# Every unit runs as the user and group the package's sysusers.d file makes,
+# never as root or a dynamic user; the postinst makes them.
+sysroot="$tmp/sysroot"
+mkdir -p "$sysroot/etc"
+if command -v systemd-sysusers >/dev/null 2>&1; then
+  systemd-sysusers --root="$sysroot" "$root/usr/lib/sysusers.d/brenmark.conf" >/dev/null 2>&1 ||
+    fail "systemd-sysusers cannot make the package's user"
+  grep -q '^brenmark:' "$sysroot/etc/passwd" && grep -q '^brenmark:' "$sysroot/etc/group" ||
+    fail "the package's sysusers.d file makes no user and group brenmark"
+fi
+for unit in "$root"/lib/systemd/system/*.service; do
+  grep -qx 'User=brenmark' "$unit" && grep -qx 'Group=brenmark' "$unit" &&
+    ! grep -q '^DynamicUser=yes' "$unit" || fail "$(basename "$unit") does not run as the package's user"
+done
+dpkg-deb -e "$deb" "$tmp/control"
+grep -q 'systemd-sysusers brenmark.conf' "$tmp/control/postinst" ||
+  fail "the package's postinst does not make its user"
+stage "the units' user"
 
 "$bin/thermosim" --interval 50 --eot-after 3 --quiet >"$tmp/sim.out" &
 sim_pid=$!
@@ -112,6 +132,8 @@ folder="$tmp/zip/brenmark-${version}-windows-x64"
 for text in Brenmark.ini README.txt; do
   [[ -f $folder/$text ]] && ! grep -q $'[^\r]$\|^$' "$folder/$text" || fail "$text has a line without CR LF"
 done
+# A Windows port, not the Linux device of the sample: that fails every open.
+grep -q $'^PORTSTR=COM1:[^\r]*\r$' "$folder/Brenmark.ini" || fail "the zip's Brenmark.ini names no COM port"
 for exe in "$folder"/*.exe; do
   # Wine may find the compiler's DLLs elsewhere; a user's Windows does not.
   if x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name: *lib"; then

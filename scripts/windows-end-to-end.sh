@@ -97,6 +97,15 @@ check "quillcut: /E: starts the program with the output file" \
 check "quillcut: the program got the output file as one argument" \
   grep -q "No output file specified" out.txt
 
+# The started program runs to its end before quillcut ends, with its exit
+# code (brenmark.exe given an INI file without PORTSTR: 57).
+cp "$brenmark_exe" "$work/exec/"
+rm -f "out put.txt"
+wine "$quillcut_exe" in.txt "out put.txt" '/E:brenmark.exe' >out.txt 2>&1
+status=$?
+check "quillcut: /E: waits for the program and ends with its exit code" \
+  test "$status" = 57 -a "$(grep -c 'PortStr not found' out.txt)" = 1 || show out.txt
+
 # The start-up expands wildcards in the words of the command line.
 mkdir -p "$work/glob" && cd "$work/glob" && printf 'a\r\n' >input-1.txt
 wine "$quillcut_exe" "input-?.txt" out.txt >/dev/null 2>&1
@@ -259,6 +268,91 @@ check "brenwatch: a followed log raises and clears" \
   test "$(tr -d '\r' <follow.out | cut -d, -f2-)" = $'raise,high,9,8\nclear,high,7.4,8' ||
   show follow.out
 
+# A value with & in it stays text when the command writes !VAR! (cmd.exe
+# runs with /v:on). Wine's cmd also keeps %VAR% whole, which Windows does not.
+mkdir -p "$work/watch/R&D" && cd "$work/watch"
+printf '2026-12-09\t06:00:00\t8.5\r\n' >"R&D/f.log"
+timeout 60 wine "$brenwatch_exe" --once --high 8 --exec 'echo [!BRENWATCH_LOG!]>bang.txt' \
+  'R&D\f.log' >bang.out 2>&1
+check "brenwatch: !BRENWATCH_LOG! in a command is the log's name, & and all" \
+  test "$(tr -d '\r' <bang.txt 2>/dev/null)" = '[R&D\f.log]' || show bang.out
+
+# A folder named with letters beyond ASCII: the programs run with UTF-8 as
+# their code page (manifest), so the names reach the system whole.
+mkdir -p "$work/watch/Grüße"
+printf '2026-12-09\t06:00:00\t8.5\r\n' >"Grüße/f.log"
+timeout 60 wine "$brenwatch_exe" --once --high 8 --alarm-log 'Grüße\alarms.txt' 'Grüße\f.log' \
+  >umlaut.out 2>&1
+status=$?
+check "brenwatch: a log and an alarm log in a folder named Grüße" \
+  test "$status" = 4 -a "$(cut -d, -f2 "Grüße/alarms.txt" 2>/dev/null)" = raise || show umlaut.out
+
+# The alarm log is shared for deleting and renaming: rotated while brenwatch
+# runs, the next event starts a new one by its name. A command's children
+# end with brenwatch, also when it is ended by taskkill /F.
+cp "$brenwatch_exe" child.exe
+printf '7\r\n' >rotate.txt
+: >quiet.txt
+wine "$brenwatch_exe" --plain --from-start --high 8 --alarm-log alarms.txt \
+  --exec 'child.exe --plain --high 99 quiet.txt' rotate.txt >rotate.out 2>&1 &
+watch_pid=$!
+sleep 3
+printf '9\r\n' >>rotate.txt
+for _ in $(seq 100); do grep -q raise alarms.txt 2>/dev/null && break; sleep 0.1; done
+wine cmd /c move alarms.txt alarms.1.txt >/dev/null 2>&1
+printf '7\r\n' >>rotate.txt
+for _ in $(seq 100); do grep -q clear alarms.txt 2>/dev/null && break; sleep 0.1; done
+check "brenwatch: a rotated alarm log is started anew by its name" \
+  test "$(cut -d, -f2 alarms.1.txt 2>/dev/null)" = raise -a "$(cut -d, -f2 alarms.txt 2>/dev/null)" = clear ||
+  show rotate.out
+wine cmd /c del alarms.txt >/dev/null 2>&1
+children_before=$(pgrep -fc 'child.exe --plain')
+wine taskkill /F /IM brenwatch.exe >/dev/null 2>&1
+wait "$watch_pid" 2>/dev/null
+for _ in $(seq 50); do pgrep -f 'child.exe --plain' >/dev/null || break; sleep 0.1; done
+check "brenwatch: a command's child ends with brenwatch after taskkill /F" \
+  test "$children_before" -ge 1 -a "$(pgrep -fc 'child.exe --plain')" = 0
+check "brenwatch: the alarm log could be deleted while it was open" test ! -e alarms.txt
+
+# Ctrl+C while a request waits for a server that accepted it and never
+# answers: the stop gives the request up instead of waiting out WinHTTP's
+# 60 s receive time-out.
+mkdir -p "$work/silent" && cd "$work/silent"
+timeout 120 python3 -c '
+import os, socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(8)
+open("port.tmp", "w").write(str(s.getsockname()[1]))
+os.rename("port.tmp", "port")
+held = []
+s.settimeout(100)
+try:
+    while True:
+        held.append(s.accept()[0])
+        open("accepted", "a").write("x")
+except OSError:
+    pass
+' &
+silent_pid=$!
+for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.1; done
+printf '2026-12-09\t06:00:00\t7.5\r\n' >ship.txt
+rm -f keys && mkfifo keys
+script -qfec "wine '$brenwatch_exe' --plain --from-start --influx http://127.0.0.1:$(cat port)/write?db=x ship.txt" \
+  /dev/null <keys >silent.out 2>&1 &
+script_pid=$!
+exec 3>keys
+for _ in $(seq 300); do [[ -e accepted ]] && break; sleep 0.1; done
+sleep 1
+stop_asked=$SECONDS
+printf '\003' >&3
+wait "$script_pid"
+exec 3>&-
+check "brenwatch: a stop gives up a request the server never answers (within 10 s)" \
+  test -e accepted -a $((SECONDS - stop_asked)) -le 10 || show silent.out
+kill "$silent_pid" 2>/dev/null
+wait "$silent_pid" 2>/dev/null
+
 # Shipping through WinHTTP to a private influxd on 127.0.0.1.
 if command -v influxd >/dev/null && command -v curl >/dev/null; then
   # shellcheck source=scripts/private-influxd.sh
@@ -314,6 +408,15 @@ if command -v influxd >/dev/null && command -v curl >/dev/null; then
   points=$(stored)
   check "brenwatch: a log deleted and created again is shipped from its start (0)" \
     test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  # The state saved under a name with letters beyond ASCII, and read again.
+  mkdir -p "Grüße"
+  for run in first again; do
+    TZ=UTC timeout 60 wine "$brenwatch_exe" --once --influx "$influx_base/write?db=lab" \
+      --tag host=pc8 --state 'Grüße\zustand.state' watch.ini >"ship-$run.out" 2>&1
+    status=$?
+  done
+  check "brenwatch: a state file in a folder named Grüße is saved and read again (0)" \
+    test "$status" = 0 -a ! -s ship-again.out -a -s "Grüße/zustand.state" || show ship-first.out
 fi
 
 cd /

@@ -3,15 +3,23 @@
 #include <cstdio>
 
 #include "services/text/text_forms.hpp"
+#include "watcher/console_lines.hpp"
 
 namespace {
 
 void Say(const std::string& text) {
-  std::fprintf(stderr, "brenwatch: %s\n", text.c_str());
-  std::fflush(stderr);
+  SayProblem(text);
 }
 
 }  // namespace
+
+std::string ExitStatusText(int status) {
+  if (status >= 0) return IntText(status);
+  // A Windows status code such as 0xC0000005 (access violation).
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
+  return text;
+}
 
 EnvironmentVariables EventVariables(const Event& event, const std::string& log) {
   return {{"BRENWATCH_EVENT", event.event}, {"BRENWATCH_KIND", event.kind},
@@ -45,7 +53,7 @@ void Commands::Check(int64_t now_micros) {
     int status = 0;
     if (run.process->Ended(status)) {
       if (status != 0) {
-        Say("the command for " + run.line + " failed (exit status " + IntText(status) + ")");
+        Say("the command for " + run.line + " failed (exit status " + ExitStatusText(status) + ")");
       }
     } else if (now_micros - run.started >= kCommandSeconds * 1000000) {
       run.process->End();

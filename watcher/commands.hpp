@@ -15,6 +15,10 @@ constexpr int64_t kCommandSeconds = 60;
 // A storm of events starts no more commands than this at once.
 constexpr size_t kMostCommands = 32;
 
+// A command's exit status as a user reads it: Windows status codes (past
+// 0x7FFFFFFF) in hexadecimal, never negative.
+std::string ExitStatusText(int status);
+
 // BRENWATCH_EVENT, _KIND, _VALUE, _LIMIT, _TIME and _LOG of an event.
 EnvironmentVariables EventVariables(const Event& event, const std::string& log);
 

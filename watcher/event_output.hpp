@@ -1,7 +1,8 @@
 #pragma once
 // Where event lines go: standard output (unless the live screen shows them)
 // and the alarm log, each line written out at once; the screen keeps the last
-// few.
+// few. The alarm log may be rotated or deleted while brenwatch runs: the next
+// line starts a new file by its name. Several writers may share it.
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -22,7 +23,9 @@ class EventOutput {
   const std::deque<std::string>& Last() const { return last_; }
 
  private:
-  std::FILE* alarm_log_ = nullptr;
+  bool AlarmLogOpen(std::string& error);
+
+  int alarm_log_ = -1;
   std::string alarm_log_name_;
   bool standard_output_ = true;
   bool log_failed_ = false;

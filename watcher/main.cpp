@@ -8,6 +8,7 @@
 
 #include "services/process/environment.hpp"
 #include "services/process/stop_request.hpp"
+#include "watcher/console_lines.hpp"
 #include "watcher/event_output.hpp"
 #include "watcher/exit_codes.hpp"
 #include "watcher/log_source.hpp"
@@ -72,8 +73,10 @@ int main(int argc, char** argv) {
   std::unique_ptr<LiveScreen> screen;
   if (!options.plain) screen = LiveScreen::Open(options.window);
   output.SetStandardOutput(screen == nullptr);
+  QueueConsoleLines();
   WatchFollowing(options, source, output, screen.get());
   shipment.Stop();
   shipment.Finish();
+  FinishConsoleLines();
   return kWatchEnded;
 }

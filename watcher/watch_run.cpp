@@ -8,6 +8,7 @@
 #include "services/time/clock.hpp"
 #include "watcher/alarms.hpp"
 #include "watcher/commands.hpp"
+#include "watcher/console_lines.hpp"
 #include "watcher/follower.hpp"
 #include "watcher/log_reading.hpp"
 
@@ -127,7 +128,8 @@ class Watch {
       if (taken > 0) CurrentClock().SleepMs(kBatchMs);
       follower_.Wait(kLookMs);
     }
-    for (int waited = 0; commands_.Running() && waited < kStopGraceMs; waited += 50) {
+    for (int waited = 0; commands_.Running() && waited < kStopGraceMs && !StopIsUrgent();
+         waited += 50) {
       CurrentClock().SleepMs(50);
       now_.Read();
       commands_.Check(now_.micros);
@@ -149,10 +151,9 @@ class Watch {
     } else {
       reading.timed = false;
       if (!said_unstamped_) {
-        std::fprintf(stderr,
-                     "brenwatch: %s has readings without date and time: no delay, no stale "
-                     "check and no times for them\n",
-                     std::string(line.after.file).c_str());
+        SayProblem(std::string(line.after.file) +
+                   " has readings without date and time: no delay, no stale check and no "
+                   "times for them");
         said_unstamped_ = true;
       }
     }

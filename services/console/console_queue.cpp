@@ -52,7 +52,7 @@ void ConsoleQueue::DropOldestEchoes() {
 bool ConsoleQueue::Take(std::string& out) {
   out.clear();
   if (blocks_.empty()) {
-    if (dropped_at_end_ != 0) out = NotShownLine(dropped_at_end_);
+    if (dropped_at_end_ != 0) out = notice_(dropped_at_end_);
     dropped_at_end_ = 0;
     return !out.empty();
   }
@@ -61,7 +61,7 @@ bool ConsoleQueue::Take(std::string& out) {
   if (front.not_shown_before == 0) {
     out.swap(front.bytes);
   } else {
-    out = NotShownLine(front.not_shown_before) + front.bytes;
+    out = notice_(front.not_shown_before) + front.bytes;
   }
   blocks_.pop_front();
   return true;

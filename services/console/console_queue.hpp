@@ -9,9 +9,14 @@
 #include <string>
 #include <string_view>
 
+// The line that stands for `count` dropped lines.
+using NotShownNotice = std::string (*)(uint64_t count);
+std::string NotShownLine(uint64_t count);
+
 class ConsoleQueue {
  public:
-  explicit ConsoleQueue(size_t echo_limit) : echo_limit_(echo_limit) {}
+  explicit ConsoleQueue(size_t echo_limit, NotShownNotice notice = NotShownLine)
+      : echo_limit_(echo_limit), notice_(notice) {}
 
   // `bytes` holds whole lines, each ended by CR LF.
   void Push(std::string_view bytes, bool echo);
@@ -32,8 +37,6 @@ class ConsoleQueue {
   std::deque<Block> blocks_;
   size_t echo_bytes_ = 0;
   size_t echo_limit_;
+  NotShownNotice notice_;
   uint64_t dropped_at_end_ = 0;
 };
-
-// The line that stands for `count` echoes the console never showed.
-std::string NotShownLine(uint64_t count);

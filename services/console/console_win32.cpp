@@ -24,19 +24,20 @@ constexpr int kClosedConsoleEnding = 13;
 std::atomic<int> pending_close_keys{0};
 DWORD saved_input_mode = 0;
 std::atomic<bool> input_mode_changed{false};
-HANDLE files_closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   switch (event) {
-    case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
+      // A service wrapper's process gets this for every user's log-off.
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
     case CTRL_SHUTDOWN_EVENT:
       NoteControlEvent();
       ++pending_close_keys;
       AskLoopToEnd(kClosedConsoleEnding);
-      // Returning lets the system end the process: first the loop closes
-      // its files, and says so.
-      if (files_closed != nullptr) WaitForSingleObject(files_closed, kCloseGraceMs);
+      // Returning lets the system end the process at once (0xC000013A): the
+      // loop closes its files, reports and ends the process with its own
+      // code while this waits.
+      Sleep(kCloseGraceMs);
       return TRUE;
     default:
       return FALSE;
@@ -46,7 +47,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 // Runs once the files are closed, on every way out.
 void OnFilesClosed() {
   if (!ControlEventSeen()) SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-  if (files_closed != nullptr) SetEvent(files_closed);
 }
 
 // False when the console is gone for good (a closed pipe, no console).

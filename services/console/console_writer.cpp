@@ -3,8 +3,9 @@
 #include <chrono>
 #include <utility>
 
-ConsoleWriter::ConsoleWriter(Sink sink, size_t echo_limit, std::function<void()> on_start)
-    : sink_(std::move(sink)), on_start_(std::move(on_start)), queue_(echo_limit) {}
+ConsoleWriter::ConsoleWriter(Sink sink, size_t echo_limit, std::function<void()> on_start,
+                             NotShownNotice notice)
+    : sink_(std::move(sink)), on_start_(std::move(on_start)), queue_(echo_limit, notice) {}
 
 ConsoleWriter::~ConsoleWriter() {
   {

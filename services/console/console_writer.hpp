@@ -21,7 +21,8 @@ class ConsoleWriter {
 
   // `on_start` runs first on the new thread (to keep signals off it).
   explicit ConsoleWriter(Sink sink, size_t echo_limit = kEchoLimit,
-                         std::function<void()> on_start = {});
+                         std::function<void()> on_start = {},
+                         NotShownNotice notice = NotShownLine);
   // Waits for the thread: only for a sink that returns.
   ~ConsoleWriter();
   ConsoleWriter(const ConsoleWriter&) = delete;

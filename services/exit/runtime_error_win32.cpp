@@ -119,8 +119,11 @@ LONG WINAPI OnException(EXCEPTION_POINTERS* info) {
   }
 }
 
-// Ctrl+C is the interrupt; Ctrl+Break and the rest are left to others.
+// Ctrl+C is the interrupt; a log-off is ignored (a service wrapper's process
+// gets it for every user's log-off); Ctrl+Break and the rest are left to
+// others.
 BOOL WINAPI OnControl(DWORD event) {
+  if (event == CTRL_LOGOFF_EVENT) return TRUE;
   if (event != CTRL_C_EVENT) return FALSE;
   NoteControlEvent();
   if (AskLoopToEnd(9)) {

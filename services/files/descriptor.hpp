@@ -20,6 +20,13 @@ int StandardInputDescriptor();
 // `last` is the file's last byte, LF when it is empty, not a regular file, or
 // cannot be read.
 int OpenAppendWriter(const std::string& name, char& last);
+// Opens for appending lines that other writers may add too: each write
+// lands whole at the end, and the file may be renamed or deleted while it is
+// open (Windows shares it for that). Never inherited. -1 with errno set.
+int OpenSharedAppender(const std::string& name);
+// False once `name` no longer names the file open at `fd`: it was deleted or
+// renamed away (rotated), or another file took its name.
+bool NameStillNames(const std::string& name, int fd);
 // False when the kind cannot be told; `size` is set for regular files.
 bool DescribeDescriptor(int fd, FileKind& kind, int64_t& size);
 // Bytes read, 0 at the end, -1 on an error.

@@ -81,6 +81,16 @@ int OpenAppendWriter(const std::string& name, char& last) {
   return fd;
 }
 
+int OpenSharedAppender(const std::string& name) {
+  return OpenWithoutWaiting(name, O_WRONLY | O_CREAT | O_APPEND);
+}
+
+bool NameStillNames(const std::string& name, int fd) {
+  struct stat named, open_file;
+  return stat(name.c_str(), &named) == 0 && fstat(fd, &open_file) == 0 &&
+         named.st_dev == open_file.st_dev && named.st_ino == open_file.st_ino;
+}
+
 bool DescribeDescriptor(int fd, FileKind& kind, int64_t& size) {
   struct stat info {};
   if (fstat(fd, &info) != 0) return false;

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "services/exit/wide_text_win32.hpp"
 #include "services/exit/write_all_win32.hpp"
 #include "services/files/descriptor.hpp"
 
@@ -50,7 +53,81 @@ char LastByte(const std::string& name, int64_t size) {
   return last;
 }
 
+// A file's identity: FileIdInfo's 128-bit id where the file system gives
+// one (ReFS ids do not fit nFileIndex), else the volume and index.
+struct FileIdentity {
+  unsigned long long volume = 0;
+  unsigned char id[16] = {};
+  bool operator==(const FileIdentity& other) const {
+    return volume == other.volume && std::memcmp(id, other.id, sizeof id) == 0;
+  }
+};
+
+bool IdentityOf(HANDLE file, FileIdentity& identity) {
+  FILE_ID_INFO info = {};
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &info, sizeof info)) {
+    identity.volume = info.VolumeSerialNumber;
+    std::memcpy(identity.id, &info.FileId, sizeof identity.id);
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION old = {};
+  if (!GetFileInformationByHandle(file, &old)) return false;
+  identity.volume = old.dwVolumeSerialNumber;
+  std::memcpy(identity.id, &old.nFileIndexLow, sizeof old.nFileIndexLow);
+  std::memcpy(identity.id + 4, &old.nFileIndexHigh, sizeof old.nFileIndexHigh);
+  return true;
+}
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    default:
+      return EIO;
+  }
+}
+
 }  // namespace
+
+int OpenSharedAppender(const std::string& name) {
+  // Append access alone: the system puts every write at the end, so two
+  // writers never overwrite each other's lines.
+  HANDLE file = CreateFileW(WideText(name).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    errno = ErrnoOf(GetLastError());
+    return -1;
+  }
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+  if (fd < 0) CloseHandle(file);
+  return fd;
+}
+
+bool NameStillNames(const std::string& name, int fd) {
+  HANDLE open_handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  // Deleted while open: the name goes with the last handle (or at once with
+  // the newer delete semantics), and opening it meanwhile fails.
+  FILE_STANDARD_INFO standard = {};
+  if (GetFileInformationByHandleEx(open_handle, FileStandardInfo, &standard, sizeof standard) &&
+      standard.DeletePending) {
+    return false;
+  }
+  HANDLE named = CreateFileW(WideText(name).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  FileIdentity by_name, open_file;
+  bool same = IdentityOf(named, by_name) &&
+              IdentityOf(open_handle, open_file) &&
+              by_name == open_file;
+  CloseHandle(named);
+  return same;
+}
 
 int OpenModeDescriptor(const std::string& name, OpenMode mode) {
   return OpenBinary(name, OpenFlags(mode));
@@ -123,13 +200,9 @@ uint64_t SyncDescriptorCalls() {
 void StopWriteWaiting(int) {}
 
 bool SameFileDescriptors(int fd, int other_fd) {
-  BY_HANDLE_FILE_INFORMATION mine, theirs;
-  if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), &mine) ||
-      !GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(other_fd)), &theirs)) {
-    return false;
-  }
-  return mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
-         mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
+  FileIdentity mine, theirs;
+  return IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), mine) &&
+         IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(other_fd)), theirs) && mine == theirs;
 }
 
 bool TextEndsAtByte26() {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "services/files/followed_files.hpp"
 
 namespace {
@@ -23,6 +25,20 @@ HANDLE OpenShared(const std::string& name) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The 128-bit id where the file system gives one: nFileIndex is not unique
+// on ReFS. FAT and exFAT have no stable id at all (a slot number), nor have
+// some network shares: there the follower's look at the contents tells a
+// replaced file apart.
+void UseFileId(HANDLE file, FileFacts& facts) {
+  FILE_ID_INFO info = {};
+  if (!GetFileInformationByHandleEx(file, FileIdInfo, &info, sizeof info)) return;
+  uint64_t halves[2];
+  static_assert(sizeof halves == sizeof info.FileId, "a 128-bit id");
+  std::memcpy(halves, &info.FileId, sizeof halves);
+  facts.identity = halves[0] ^ (halves[1] * 0xC2B2AE3D27D4EB4Full) ^
+                   (info.VolumeSerialNumber * 0x9E3779B97F4A7C15ull);
+}
+
 bool Describe(HANDLE file, FileFacts& facts) {
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
@@ -30,6 +46,7 @@ bool Describe(HANDLE file, FileFacts& facts) {
     return false;
   }
   facts = FactsOf(info);
+  UseFileId(file, facts);
   return true;
 }
 

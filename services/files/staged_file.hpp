@@ -1,7 +1,7 @@
 #pragma once
 // A file written under a temporary name beside its own and put in its place
-// only when complete: a failed run leaves the old file as it was. Only built
-// where the platform file exists (POSIX).
+// only when complete: a failed run leaves the old file as it was. On Windows
+// names are UTF-8 (the programs' manifest) and go to the W calls.
 #include <cstdint>
 #include <string>
 
@@ -32,3 +32,8 @@ class StagedFile {
   std::string temporary_;  // empty when written directly
   int fd_ = -1;
 };
+
+// Puts the file `from` in place of `to` in one step, flushed through to the
+// disk (Windows: MoveFileExW with MOVEFILE_WRITE_THROUGH); false with errno
+// set.
+bool MoveIntoPlace(const std::string& from, const std::string& to);

@@ -49,6 +49,10 @@ void Unwatch() {
 
 }  // namespace
 
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
 StagedFile::~StagedFile() {
   if (fd_ >= 0) close(fd_);
   if (!temporary_.empty()) {

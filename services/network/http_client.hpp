@@ -23,6 +23,7 @@ class HttpClient {
                           std::string_view body) = 0;
 };
 
-// When `cancel` is set, a request in progress is given up (no answer) as
-// soon as the library allows; on Windows at its time-outs.
+// When `cancel` is set, a request in progress is given up (no answer) at
+// once (within 50 ms on Windows, where its handle is closed from a thread of
+// its own).
 std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>* cancel = nullptr);

@@ -2,13 +2,22 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <memory>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "services/network/http_client.hpp"
+#include "services/network/proxy_choice.hpp"
 
 namespace {
 
 constexpr size_t kAnswerLimit = 4096;
+// How often a request in progress looks for a stop.
+constexpr int kCancelLookMs = 50;
 
 std::wstring Wide(std::string_view text) {
   if (text.empty()) return {};
@@ -61,17 +70,141 @@ class Handle {
     handle_ = handle;
   }
   HINTERNET get() const { return handle_; }
+  HINTERNET Release() {
+    HINTERNET handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
 
  private:
   HINTERNET handle_ = nullptr;
 };
 
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The proxy the system finds (WPAD, the user's and the machine's settings:
+// Windows 8.1 and later), else the machine-wide setting alone.
+HINTERNET OpenSession() {
+  HINTERNET session = WinHttpOpen(L"brenwatch", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session != nullptr) return session;
+  return WinHttpOpen(L"brenwatch", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                     WINHTTP_NO_PROXY_BYPASS, 0);
+}
+
+// Closing a handle clears the thread's last error: read it first.
+HttpAnswer& Failed(HttpAnswer& answer, DWORD code = GetLastError()) {
+  answer.status = 0;
+  answer.body.clear();
+  answer.error = SystemMessage(code);
+  return answer;
+}
+
+HttpAnswer Stopped() {
+  HttpAnswer answer;
+  answer.error = "the request was given up: a stop was asked for";
+  return answer;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                   0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                      nullptr, nullptr);
+  return text;
+}
+
+// One request, made on a thread of its own when a stop may cut it short: a
+// blocking WinHTTP call waits out its time-outs (and a name lookup has none
+// of its own), so a stop closes the request's handle and leaves the thread
+// with everything it still uses; the thread cleans up when it ends.
+struct Exchange {
+  std::wstring host;
+  std::wstring path;
+  bool secure = false;
+  std::wstring headers;
+  std::string body;
+
+  std::mutex mutex;
+  std::condition_variable ended;
+  HINTERNET request = nullptr;     // open while the request runs
+  HINTERNET connection = nullptr;  // the exchange's to close once abandoned
+  bool done = false;
+  bool abandoned = false;
+  bool failed = false;
+  HttpAnswer answer;
+};
+
+void Run(const std::shared_ptr<Exchange>& exchange, HINTERNET connection) {
+  Exchange& x = *exchange;
+  HttpAnswer answer;
+  HINTERNET request =
+      WinHttpOpenRequest(connection, L"POST", x.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                         WINHTTP_DEFAULT_ACCEPT_TYPES, x.secure ? WINHTTP_FLAG_SECURE : 0);
+  bool failed = request == nullptr;
+  if (failed) Failed(answer);
+  {
+    std::lock_guard<std::mutex> lock(x.mutex);
+    if (x.abandoned && request != nullptr) {
+      WinHttpCloseHandle(request);
+      request = nullptr;
+      failed = true;
+    }
+    x.request = request;
+  }
+  if (!failed) {
+    // A proxy named in the environment, as libcurl takes it on Linux.
+    std::wstring proxy = Wide(ProxyFor(x.secure ? "https" : "http", Narrow(x.host), Environment));
+    if (!proxy.empty()) {
+      WINHTTP_PROXY_INFO named = {WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.data(), nullptr};
+      WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &named, sizeof named);
+    }
+    // A redirect would resend the credentials elsewhere.
+    DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
+    WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects, sizeof no_redirects);
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!WinHttpSendRequest(request, x.headers.c_str(), static_cast<DWORD>(x.headers.size()),
+                            x.body.data(), static_cast<DWORD>(x.body.size()),
+                            static_cast<DWORD>(x.body.size()), 0) ||
+        !WinHttpReceiveResponse(request, nullptr) ||
+        !WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+      Failed(answer);
+      failed = true;
+    } else {
+      // The whole answer is read, so the connection can carry the next request.
+      char buffer[4096];
+      DWORD got = 0;
+      while (WinHttpReadData(request, buffer, sizeof buffer, &got) && got > 0) {
+        if (answer.body.size() < kAnswerLimit) {
+          answer.body.append(buffer, std::min<size_t>(got, kAnswerLimit - answer.body.size()));
+        }
+      }
+      answer.status = static_cast<int>(status);
+    }
+  }
+  std::lock_guard<std::mutex> lock(x.mutex);
+  if (x.request != nullptr) WinHttpCloseHandle(x.request);
+  x.request = nullptr;
+  if (x.abandoned && x.connection != nullptr) WinHttpCloseHandle(x.connection);
+  x.answer = std::move(answer);
+  x.failed = failed;
+  x.done = true;
+  x.ended.notify_all();
+}
+
 class WinHttpClient final : public HttpClient {
  public:
-  WinHttpClient()
-      : session_(WinHttpOpen(L"brenwatch", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                             WINHTTP_NO_PROXY_BYPASS, 0)) {
-    if (session_.get()) WinHttpSetTimeouts(session_.get(), 0, 10000, 60000, 60000);
+  explicit WinHttpClient(const std::atomic<bool>* cancel) : session_(OpenSession()), cancel_(cancel) {
+    // Name lookup too has a limit: 10 s.
+    if (session_.get()) WinHttpSetTimeouts(session_.get(), 10000, 10000, 60000, 60000);
   }
 
   HttpAnswer Post(const std::string& url, const std::string& authorization,
@@ -85,66 +218,48 @@ class WinHttpClient final : public HttpClient {
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
     if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts)) return Failed(answer);
-    std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    auto exchange = std::make_shared<Exchange>();
+    exchange->host.assign(parts.lpszHostName, parts.dwHostNameLength);
+    exchange->path.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+    exchange->path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    exchange->secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    exchange->headers = L"Content-Type: text/plain; charset=utf-8\r\n";
+    if (!authorization.empty()) {
+      exchange->headers += L"Authorization: " + Wide(authorization) + L"\r\n";
+    }
+    exchange->body.assign(body);
     // One connection handle per server, so WinHTTP can keep the socket.
-    if (!connection_.get() || host != host_ || parts.nPort != port_) {
-      connection_.Reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
-      host_ = host;
+    if (!connection_.get() || exchange->host != host_ || parts.nPort != port_) {
+      connection_.Reset(WinHttpConnect(session_.get(), exchange->host.c_str(), parts.nPort, 0));
+      host_ = exchange->host;
       port_ = parts.nPort;
       if (!connection_.get()) return Failed(answer);
     }
-    Handle request(WinHttpOpenRequest(connection_.get(), L"POST", path.c_str(), nullptr,
-                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                      secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request.get()) return Failed(answer);
-    // A redirect would resend the credentials elsewhere.
-    DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
-                     sizeof no_redirects);
-    std::wstring headers = L"Content-Type: text/plain; charset=utf-8\r\n";
-    if (!authorization.empty()) headers += L"Authorization: " + Wide(authorization) + L"\r\n";
-    if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
-                            const_cast<char*>(body.data()), static_cast<DWORD>(body.size()),
-                            static_cast<DWORD>(body.size()), 0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr)) {
-      DWORD code = GetLastError();
-      connection_.Reset(nullptr);
-      return Failed(answer, code);
-    }
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
-      DWORD code = GetLastError();
-      connection_.Reset(nullptr);
-      return Failed(answer, code);
-    }
-    // The whole answer is read, so the connection can carry the next request.
-    char buffer[4096];
-    DWORD got = 0;
-    while (WinHttpReadData(request.get(), buffer, sizeof buffer, &got) && got > 0) {
-      if (answer.body.size() < kAnswerLimit) {
-        answer.body.append(buffer, std::min<size_t>(got, kAnswerLimit - answer.body.size()));
+    if (cancel_ == nullptr) {
+      Run(exchange, connection_.get());
+    } else {
+      if (cancel_->load()) return Stopped();
+      std::thread(Run, exchange, connection_.get()).detach();
+      std::unique_lock<std::mutex> lock(exchange->mutex);
+      while (!exchange->done) {
+        if (cancel_->load()) {
+          exchange->abandoned = true;
+          if (exchange->request != nullptr) WinHttpCloseHandle(exchange->request);
+          exchange->request = nullptr;
+          // Closed by the exchange when it ends: it may still use it.
+          exchange->connection = connection_.Release();
+          return Stopped();
+        }
+        exchange->ended.wait_for(lock, std::chrono::milliseconds(kCancelLookMs));
       }
     }
-    answer.status = static_cast<int>(status);
-    return answer;
+    if (exchange->failed) connection_.Reset(nullptr);
+    return exchange->answer;
   }
 
  private:
-  // Closing a handle clears the thread's last error: read it first.
-  static HttpAnswer& Failed(HttpAnswer& answer, DWORD code = GetLastError()) {
-    answer.status = 0;
-    answer.body.clear();
-    answer.error = SystemMessage(code);
-    return answer;
-  }
-
   Handle session_;
+  const std::atomic<bool>* cancel_;
   Handle connection_;
   std::wstring host_;
   INTERNET_PORT port_ = 0;
@@ -152,6 +267,6 @@ class WinHttpClient final : public HttpClient {
 
 }  // namespace
 
-std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>*) {
-  return std::make_unique<WinHttpClient>();
+std::unique_ptr<HttpClient> MakeHttpClient(const std::atomic<bool>* cancel) {
+  return std::make_unique<WinHttpClient>(cancel);
 }

@@ -1,11 +1,11 @@
 #include <errno.h>
-#include <process.h>
 #include <windows.h>
 
 #include <cstdio>
 
 #include "services/exit/error_numbers.hpp"
 #include "services/exit/runtime_error.hpp"
+#include "services/exit/wide_text_win32.hpp"
 #include "services/files/files.hpp"
 #include "services/process/argument_quoting.hpp"
 #include "services/process/program_start.hpp"
@@ -39,17 +39,39 @@ bool SameFile(std::string_view first, std::string_view second) {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-// The C runtime joins the arguments by blanks as they are, so each is quoted
-// here: a path with blanks (short names are often switched off) or an odd
-// file name still reaches the program as one argument, the file first.
+namespace {
+
+// The caller's own end is the program's: cmd waits for it and shows its
+// exit code, and a Ctrl+C at the console is the program's alone.
+BOOL WINAPI LeaveControlToProgram(DWORD) {
+  return TRUE;
+}
+
+}  // namespace
+
+// Windows has no exec: the program is started, waited for, and its exit
+// code ends this process, so cmd shows its prompt only when the program has
+// ended (the C runtime's _execl ends this process with 0 at once, and both
+// then read the console). Each argument is quoted: a path with blanks or an
+// odd file name still reaches the program as one argument, the file first.
 int StartProgram(std::string_view path, const std::string&, const std::string& argument) {
-  std::string run = NativeFileName(path);
-  std::string program = QuotedArgument(run);
-  std::string file = QuotedArgument(argument);
+  std::wstring run = WideText(NativeFileName(path));
+  std::wstring line = WideText(QuotedArgument(NativeFileName(path)) + " " + QuotedArgument(argument));
   std::fflush(nullptr);
   // Among them the error mode that hides fault dialogs goes back to what
   // this program was given, so the new one does not inherit it.
   RunExitCleanups();
-  _execl(run.c_str(), program.c_str(), file.c_str(), static_cast<char*>(nullptr));
-  return -1;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION created = {};
+  if (!CreateProcessW(run.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &created)) {
+    return -1;
+  }
+  SetConsoleCtrlHandler(LeaveControlToProgram, TRUE);
+  CloseHandle(created.hThread);
+  WaitForSingleObject(created.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(created.hProcess, &code);
+  ExitProcess(code);
 }

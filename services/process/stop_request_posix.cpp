@@ -26,3 +26,7 @@ void CatchStopRequests() {
 bool StopRequested() {
   return stop_requested != 0;
 }
+
+bool StopIsUrgent() {
+  return false;
+}

@@ -6,13 +6,32 @@
 
 namespace {
 
-std::atomic<bool> stop_requested{false};
+// The system ends the process some seconds after a closing console or a
+// shutdown; the run ends its commands and closes its files well before.
+constexpr DWORD kCloseGraceMs = 4000;
 
-BOOL WINAPI OnControl(DWORD) {
-  stop_requested = true;
-  // The run ends within its next wait (a second at the most); the system
-  // gives a closing console several seconds.
-  return TRUE;
+std::atomic<bool> stop_requested{false};
+std::atomic<bool> stop_urgent{false};
+
+BOOL WINAPI OnControl(DWORD event) {
+  switch (event) {
+    case CTRL_LOGOFF_EVENT:
+      // A service wrapper's process gets this for every user's log-off.
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      stop_urgent = true;
+      stop_requested = true;
+      // Returning would let the system end the process at once, with the
+      // commands running and the files open: the run ends the process
+      // itself while this waits.
+      Sleep(kCloseGraceMs);
+      return TRUE;
+    default:
+      // The run ends within its next wait (a second at the most).
+      stop_requested = true;
+      return TRUE;
+  }
 }
 
 }  // namespace
@@ -23,4 +42,8 @@ void CatchStopRequests() {
 
 bool StopRequested() {
   return stop_requested;
+}
+
+bool StopIsUrgent() {
+  return stop_urgent;
 }

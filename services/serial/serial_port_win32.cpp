@@ -71,7 +71,7 @@ class DevicePort final : public PortChannel {
         options_(options),
         bound_ms_(DeviceWaitBoundMs(options)),
         block_(kBlockSize),
-        receive_(new OVERLAPPED{}),
+        receive_(new ReceiveRecord{}),
         write_(new OVERLAPPED{}) {
     receive_->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (receive_->hEvent != nullptr && !SetCommMask(handle, EV_RXCHAR)) {
@@ -177,7 +177,7 @@ class DevicePort final : public PortChannel {
     if (receive_ == nullptr || receive_->hEvent == nullptr || !block_.empty()) return nullptr;
     if (receive_pending_) return receive_->hEvent;
     ResetEvent(receive_->hEvent);
-    if (WaitCommEvent(handle_.load(), &receive_mask_, receive_)) {
+    if (WaitCommEvent(handle_.load(), &receive_->mask, receive_)) {
       NoteMask();
       return nullptr;
     }
@@ -192,7 +192,7 @@ class DevicePort final : public PortChannel {
     if (!receive_pending_) return;
     receive_pending_ = false;
     // A wait that failed tells no more than one that ended without a byte.
-    if (!GetOverlappedResult(handle_.load(), receive_, &ignored, FALSE)) receive_mask_ = 0;
+    if (!GetOverlappedResult(handle_.load(), receive_, &ignored, FALSE)) receive_->mask = 0;
     NoteMask();
   }
 
@@ -270,7 +270,8 @@ class DevicePort final : public PortChannel {
     return options_.DsrMs == 0 || (lines & kModemDataSetReady) != 0;
   }
 
-  static void Free(OVERLAPPED*& overlapped) {
+  template <typename Record>
+  static void Free(Record*& overlapped) {
     if (overlapped == nullptr) return;
     if (overlapped->hEvent != nullptr) CloseHandle(overlapped->hEvent);
     delete overlapped;
@@ -286,7 +287,7 @@ class DevicePort final : public PortChannel {
   // A device whose wait ends without a received byte (a pseudo-terminal
   // under Wine) would turn the idle wait into a spin: it is polled instead.
   void NoteMask() {
-    if ((receive_mask_ & EV_RXCHAR) != 0) return;
+    if ((receive_->mask & EV_RXCHAR) != 0) return;
     SetCommMask(handle_.load(), 0);
     CloseHandle(receive_->hEvent);
     receive_->hEvent = nullptr;
@@ -298,12 +299,15 @@ class DevicePort final : public PortChannel {
 
   bool lost_ = false;
   // Records of transfers that may outlive a close: freed only once ended.
-  OVERLAPPED* receive_;
+  // The mask a pending wait writes lives in its record, not in the port.
+  struct ReceiveRecord : OVERLAPPED {
+    DWORD mask = 0;
+  };
+  ReceiveRecord* receive_;
   OVERLAPPED* write_;
   std::string* write_buffer_ = new std::string;
   bool write_pending_ = false;
   ULONGLONG write_deadline_ = 0;
-  DWORD receive_mask_ = 0;
   bool receive_pending_ = false;
 };
 

@@ -11,6 +11,7 @@
 #include "services/files/descriptor.hpp"
 #include "services/files/files.hpp"
 #include "services/files/private_files.hpp"
+#include "services/files/staged_file.hpp"
 
 namespace {
 
@@ -127,16 +128,17 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
   }
   bool written = WriteAllBytes(fd, bytes.data(), bytes.size()) && SyncDescriptor(fd);
   written = CloseDescriptor(fd) && written;
-  std::error_code problem;
-  if (written) std::filesystem::rename(temporary, native, problem);
-  // The rename itself on the disk: after a power cut an older position
-  // could otherwise come back, and its batches be shipped twice.
-  if (written && !problem && !SyncFolderOf(native)) {
-    error = "cannot save the state file " + path + ": its folder cannot be flushed to the disk";
+  // Not std::filesystem::rename: mingw's reads the names in another code page.
+  bool moved = written && MoveIntoPlace(temporary, native);
+  if (!moved) {
+    error = "cannot save the state file " + path +
+            (written ? std::string(": ") + std::strerror(errno) : "");
     return false;
   }
-  if (!written || problem) {
-    error = "cannot save the state file " + path + (problem ? ": " + problem.message() : "");
+  // The rename itself on the disk: after a power cut an older position
+  // could otherwise come back, and its batches be shipped twice.
+  if (!SyncFolderOf(native)) {
+    error = "cannot save the state file " + path + ": its folder cannot be flushed to the disk";
     return false;
   }
   return true;
