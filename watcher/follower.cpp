@@ -50,18 +50,7 @@ struct Follower::State {
   // The source's log files that exist now, oldest first.
   std::vector<RunFile> Existing() const {
     std::vector<RunFile> files;
-    if (!source.numbered) {
-      RunFile file{NativeFileName(source.file), {}, 0};
-      if (LookAtFile(file.name, file.facts)) files.push_back(file);
-      return files;
-    }
-    std::vector<std::string> entries;
-    ListFolder(folder, entries);
-    for (const std::string& entry : entries) {
-      RunFile file{NumberedLogName(source, entry), {}, 0};
-      if (!file.name.empty() && LookAtFile(file.name, file.facts)) files.push_back(file);
-    }
-    std::sort(files.begin(), files.end(), Older);
+    for (const ExistingLog& log : ExistingLogs(source)) files.push_back({log.name, log.facts, 0});
     return files;
   }
 

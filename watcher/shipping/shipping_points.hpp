@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "services/time/zone_hours.hpp"
+
 // The measurement and tags as they open every point, escaped; false with a
 // message when a name cannot be written in the line protocol.
 bool PointPrefix(std::string_view measurement,
@@ -39,13 +41,8 @@ class Stamper {
   int64_t Unstamped(int64_t now_milliseconds);
 
  private:
-  int Convert(int64_t local_seconds, int64_t utc[2]);
-  ZoneRules rules_;
+  ZoneHours zone_;
   StampMemory memory_;
-  // The rules of the last local hour, when they hold for all of it.
-  int64_t cached_hour_ = StampMemory::kNone;
-  int cached_count_ = 0;
-  int64_t cached_offsets_[2] = {0, 0};
 };
 
 // Appends one point; false (nothing appended) for a value the line protocol
