@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "reporter/chart_plot.hpp"
 #include "reporter/exit_codes.hpp"
@@ -125,10 +126,6 @@ int RunReport(const std::vector<std::string>& args) {
   }
   std::vector<std::string> logs;
   if (!SourceLogs(options.source, logs, error)) return Fail(kReportBadInput, error);
-  if (!options.alarm_log.empty() &&
-      !ReadAlarmLog(options.alarm_log, options.from, options.to, data->events, error)) {
-    return Fail(kReportBadInput, error);
-  }
   data->rules = RulesFor(options, LocalToUtc);
   data->version = BRENREPORT_VERSION;
   data->made = NowText();
@@ -137,6 +134,21 @@ int RunReport(const std::vector<std::string>& args) {
     if (!pass.ReadLog(log, error)) return Fail(kReportBadInput, error);
   }
   pass.Finish();
+  if (!options.alarm_log.empty()) {
+    // Without bounds the period is what the readings span.
+    std::optional<int64_t> from = options.from, to = options.to;
+    for (const LogFileFacts& file : data->files) {
+      if (!options.from && file.first_time && (!from || *file.first_time < *from)) {
+        from = file.first_time;
+      }
+      if (!options.to && file.last_time && (!to || *file.last_time + 1 > *to)) {
+        to = *file.last_time + 1;
+      }
+    }
+    if (!ReadAlarmLog(options.alarm_log, from, to, data->events, error)) {
+      return Fail(kReportBadInput, error);
+    }
+  }
 
   ScratchFolder scratch;
   ChartOnce chart;
