@@ -68,7 +68,7 @@ stage "lintian and the package's files"
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
-for program in brenplot thermosim; do
+for program in brenplot brenreport thermosim; do
   [[ $("$bin/$program" --version) == "$program $version" ]] || fail "$program --version is not $version"
 done
 # Each unit starts a program the package holds, or the always-installed

@@ -1,7 +1,6 @@
 #pragma once
 // A file written under a temporary name beside its own and put in its place
-// only when complete: a failed run leaves the old file as it was. Only built
-// where the platform file exists (POSIX).
+// only when complete: a failed run leaves the old file as it was.
 #include <cstdint>
 #include <string>
 

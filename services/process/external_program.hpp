@@ -1,6 +1,5 @@
 #pragma once
 // Running a helper program fed through a pipe, and the size of the terminal.
-// Only built where the platform file exists (POSIX).
 #include <string>
 #include <string_view>
 #include <vector>
