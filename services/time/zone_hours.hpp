@@ -1,6 +1,7 @@
 #pragma once
-// Local stamps to UTC seconds, asked of the zone rules once per local hour,
-// and the rule for the hour repeated when daylight saving time ends.
+// Local stamps to UTC seconds, asked of the zone rules once per local day
+// (per hour on the day of a change), and the rule for the hour repeated when
+// daylight saving time ends.
 #include <climits>
 #include <cstdint>
 
@@ -12,9 +13,12 @@ class ZoneHours {
   int Convert(int64_t local_seconds, int64_t utc[2]);
 
  private:
+  bool Learn(int64_t start, int64_t length);
+
   ZoneRules rules_;
-  // The rules of the last local hour, when they hold for all of it.
-  int64_t cached_hour_ = INT64_MIN;
+  // The rules of the last local day or hour, when they hold for all of it.
+  int64_t cached_start_ = 0;
+  int64_t cached_length_ = 0;
   int cached_count_ = 0;
   int64_t cached_offsets_[2] = {0, 0};
 };
