@@ -41,11 +41,15 @@ std::string ChartPlotScript(const ReportData& data, const std::string& output) {
   if (o.low && *o.low < low) low = *o.low;
   double margin = (high - low) * 0.05 + 0.5;
   s += "set yrange [" + Number(low - margin) + ":" + Number(high + margin) + "]\n";
-  if (data.chart.size() == 1) {
-    int64_t x = data.chart.front().start;
-    s += "set xrange [" + Number(static_cast<double>(x - 60)) + ":" +
-         Number(static_cast<double>(x + 60)) + "]\n";
+  // The period's own span, not gnuplot's rounding to whole tics.
+  int64_t left = o.from ? *o.from : data.chart.empty() ? 0 : data.chart.front().start;
+  int64_t right = o.to ? *o.to : data.chart.empty() ? 0 : data.chart.back().start + data.chart_width;
+  if (right - left < 120) {
+    left -= 60;
+    right += 60;
   }
+  s += "set xrange [" + Number(static_cast<double>(left)) + ":" +
+       Number(static_cast<double>(right)) + "]\n";
   s += "$readings << EOD\n";
   for (const ChartBucket& bucket : data.chart) {
     if (bucket.gap_before) s += "\n";
@@ -80,7 +84,7 @@ bool DrawChart(const ReportData& data, const std::string& svg_file, std::string&
   }
   std::string gnuplot = GnuplotProgram();
   if (gnuplot.empty()) {
-    why = "gnuplot was not found; install it (apt-get install gnuplot-nox) for a chart";
+    why = std::string("gnuplot was not found; ") + GnuplotHint();
     return false;
   }
   ExternalRun run = RunWithInput({gnuplot}, ChartPlotScript(data, svg_file));

@@ -17,6 +17,8 @@ th:first-child, td:first-child, table.facts td, table.files td { text-align: lef
 thead { display: table-header-group; }
 tr, figure { break-inside: avoid; }
 td:first-child { white-space: nowrap; }
+table.days { font-size: 8.5pt; }
+table.days th, table.days td { padding: 0.5mm 1.4mm; }
 td.out { color: #b00020; font-weight: 600; }
 code, td.hash { font-family: "DejaVu Sans Mono", Consolas, monospace; font-size: 8.5pt; }
 td.hash { word-break: break-all; }
@@ -164,7 +166,7 @@ void WriteHtml(const ReportData& data, const std::string& chart_svg,
   Table(out,
         {"Day", "Readings", "Minimum", "at", "Maximum", "at", "Mean", "MKT", "Above high",
          "Below low", "Missing"},
-        days);
+        days, "days");
 
   out.Put("<h2>Excursions</h2>\n");
   std::vector<std::vector<Cell>> excursions;

@@ -127,6 +127,9 @@ text=$(cd "$folder" && wine brenmark.exe help </dev/null 2>&1) || code=$?
 code=0
 text=$(cd "$folder" && wine quillcut.exe /? </dev/null 2>&1) || code=$?
 [[ $code -eq 0 && $text == *"Syntax: Quillcut.exe"* ]] || fail "quillcut.exe /? ended with $code: $text"
+code=0
+text=$(cd "$folder" && wine brenreport.exe --version </dev/null 2>&1) || code=$?
+[[ $code -eq 0 && $text == *"brenreport $version"* ]] || fail "brenreport.exe --version ended with $code: $text"
 stage "the unpacked zip under Wine"
 
 exit $status

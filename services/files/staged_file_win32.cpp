@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <string>
 
 #include "services/files/staged_file.hpp"

@@ -6,6 +6,8 @@
 
 // gnuplot on PATH; on Windows also in its usual install folder.
 std::string GnuplotProgram();
+// What to install when GnuplotProgram() finds none.
+const char* GnuplotHint();
 // Chromium (or Chrome) on PATH on POSIX systems; Edge on Windows, which every
 // Windows 10 and 11 has, in its install folder or on PATH.
 std::string HeadlessBrowser();

@@ -32,6 +32,10 @@ std::string GnuplotProgram() {
   return OnPath({"gnuplot"});
 }
 
+const char* GnuplotHint() {
+  return "install it (apt-get install gnuplot-nox) for a chart";
+}
+
 std::string HeadlessBrowser() {
   return OnPath({"chromium", "chromium-browser", "google-chrome", "google-chrome-stable"});
 }

@@ -38,6 +38,10 @@ std::string GnuplotProgram() {
   return found;
 }
 
+const char* GnuplotHint() {
+  return "install it from http://www.gnuplot.info (into C:\\Program Files\\gnuplot) for a chart";
+}
+
 std::string HeadlessBrowser() {
   std::string found = Installed({"ProgramFiles(x86)", "ProgramFiles", "ProgramW6432"},
                                 "Microsoft\\Edge\\Application\\msedge.exe");
