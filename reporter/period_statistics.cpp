@@ -1,5 +1,6 @@
 #include "reporter/period_statistics.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -74,7 +75,8 @@ void PeriodStatistics::FollowExcursion(const Reading& reading) {
   ExcursionKind kind = high ? ExcursionKind::kHigh : ExcursionKind::kLow;
   if (in_excursion_ && ((!high && !low) || kind != excursion_.kind)) {
     excursion_.end = reading.local;
-    excursion_.duration_s = reading.utc - excursion_.start_utc;
+    // A clock set back inside the run must not make a negative duration.
+    excursion_.duration_s = std::max<int64_t>(0, reading.utc - excursion_.start_utc);
     sink_.Excursion(excursion_);
     in_excursion_ = false;
   }
@@ -126,7 +128,7 @@ void PeriodStatistics::Take(const Reading& reading) {
 void PeriodStatistics::Finish() {
   if (in_excursion_) {
     excursion_.end = previous_.local;
-    excursion_.duration_s = previous_.utc - excursion_.start_utc;
+    excursion_.duration_s = std::max<int64_t>(0, previous_.utc - excursion_.start_utc);
     excursion_.ongoing = true;
     sink_.Excursion(excursion_);
     in_excursion_ = false;
