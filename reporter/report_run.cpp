@@ -151,6 +151,7 @@ int RunReport(const std::vector<std::string>& args) {
   }
 
   ScratchFolder scratch;
+  bool scratch_made = false;
   ChartOnce chart;
   int code = kReportWritten;
   for (const ReportOutput& output : options.outputs) {
@@ -162,7 +163,6 @@ int RunReport(const std::vector<std::string>& args) {
       continue;
     }
     bool needs_scratch = output.format == ReportFormat::kHtml || output.format == ReportFormat::kPdf;
-    static bool scratch_made = false;
     if (needs_scratch && !scratch_made) {
       if (!scratch.Make()) {
         code = Fail(kReportNotMade, output.name + ": no temporary folder can be made");
