@@ -291,7 +291,7 @@ fi
 # apart from when it was made; --verify sees a change. In UTC: Wine's mktime
 # does not tell the two occurrences of the autumn hour apart.
 if [[ -n $posix_brenreport ]]; then
-  cd "$work/watch"
+  cd "$work/watch" || exit 1
   report_args=(--high 8 --low 7.2 --stale 90s --unit F -o)
   TZ=UTC "$posix_brenreport" "${report_args[@]}" posix.json watch.ini >report.out 2>&1
   TZ=UTC timeout 60 wine "$brenreport_exe" "${report_args[@]}" windows.json -o windows.csv \
