@@ -34,6 +34,7 @@ bool RecordLines::Fill() {
     failed_ = got < 0;
     return false;
   }
+  if (observer_) observer_(buffer_.get() + end_, static_cast<size_t>(got));
   end_ += static_cast<size_t>(got);
   return true;
 }

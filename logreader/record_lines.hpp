@@ -3,9 +3,11 @@
 // with lone CRs is read line by line too, in the same fixed memory. Pipes
 // and FIFOs are read like files.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class RecordLines {
  public:
@@ -22,6 +24,11 @@ class RecordLines {
   // passed over. False at the end or after a read error.
   bool Next(std::string_view& line);
   bool failed() const { return failed_; }
+  // Called with every block of bytes as it is read, so a digest or a count
+  // sees exactly the bytes the lines came from.
+  void Observe(std::function<void(const char* data, size_t size)> observer) {
+    observer_ = std::move(observer);
+  }
 
  private:
   bool Fill();
@@ -42,4 +49,5 @@ class RecordLines {
   bool eof_ = false;
   bool skipping_ = false;  // the rest of a line already cut short
   bool failed_ = false;
+  std::function<void(const char*, size_t)> observer_;
 };

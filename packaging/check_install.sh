@@ -21,9 +21,9 @@ status=0
 for f in "$prefix"/bin/*; do
   [ -f "$f" ] && [ -x "$f" ] || fail "not a program in bin/: $f"
 done
-for f in bin/brenmark bin/quillcut bin/thermosim bin/brenplot bin/brenwatch \
+for f in bin/brenmark bin/quillcut bin/thermosim bin/brenplot bin/brenwatch bin/brenreport \
   share/man/man1/brenplot.1 share/man/man1/brenmark.1 share/man/man1/quillcut.1 \
-  share/man/man1/thermosim.1 share/man/man1/brenwatch.1 \
+  share/man/man1/thermosim.1 share/man/man1/brenwatch.1 share/man/man1/brenreport.1 \
   share/doc/brenmark/examples/Brenmark.ini lib/systemd/system/brenmark@.service \
   lib/systemd/system/brenwatch@.service lib/sysusers.d/brenmark.conf; do
   [ -f "$prefix/$f" ] || fail "missing: $f"

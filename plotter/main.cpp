@@ -9,6 +9,7 @@
 #include "plotter/plot_options.hpp"
 #include "services/files/staged_file.hpp"
 #include "services/process/external_program.hpp"
+#include "services/process/helper_programs.hpp"
 
 namespace {
 
@@ -45,7 +46,7 @@ void TerminalChartSize(int& columns, int& lines) {
 
 std::string DefaultTitle(const std::vector<std::string>& logs) {
   auto base = [](const std::string& path) {
-    size_t slash = path.find_last_of('/');
+    size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
   };
   std::string title = base(logs.front());
@@ -107,10 +108,10 @@ int main(int argc, char** argv) {
     return Fail(kBadUsage, "cannot write the chart file " + options.output);
   }
   std::fflush(stdout);
-  ExternalRun run = RunWithInput({"gnuplot"}, ChartScript(chart), file.descriptor());
-  if (!run.started) {
-    return Fail(kNoGnuplot, "gnuplot not found; install it with: apt-get install gnuplot-nox");
-  }
+  std::string gnuplot = GnuplotProgram();
+  ExternalRun run = RunWithInput({gnuplot.empty() ? "gnuplot" : gnuplot}, ChartScript(chart),
+                                 file.descriptor());
+  if (!run.started) return Fail(kNoGnuplot, std::string("gnuplot not found; ") + GnuplotHint());
   if (run.status == 0 && (!run.input_taken || file.Size() == 0)) run.status = -1;
   // gnuplot has said what went wrong on the shared standard error.
   if (run.status < 0) return Fail(kNoGnuplot, "gnuplot drew nothing");

@@ -69,7 +69,7 @@ stage "lintian and the package's files"
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
-for program in brenplot thermosim; do
+for program in brenplot brenreport thermosim; do
   [[ $("$bin/$program" --version) == "$program $version" ]] || fail "$program --version is not $version"
 done
 # Each unit starts a program the package holds, or the always-installed
@@ -149,6 +149,9 @@ text=$(cd "$folder" && wine brenmark.exe help </dev/null 2>&1) || code=$?
 code=0
 text=$(cd "$folder" && wine quillcut.exe /? </dev/null 2>&1) || code=$?
 [[ $code -eq 0 && $text == *"Syntax: Quillcut.exe"* ]] || fail "quillcut.exe /? ended with $code: $text"
+code=0
+text=$(cd "$folder" && wine brenreport.exe --version </dev/null 2>&1) || code=$?
+[[ $code -eq 0 && $text == *"brenreport $version"* ]] || fail "brenreport.exe --version ended with $code: $text"
 stage "the unpacked zip under Wine"
 
 exit $status

@@ -56,7 +56,7 @@ if [[ -z $host ]]; then
   host="$build/host"
   cmake -S "$here" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
     >/dev/null
-  cmake --build "$host" -j "$jobs" --target thermosim quillcut
+  cmake --build "$host" -j "$jobs" --target thermosim quillcut brenreport
   stage "POSIX helpers"
 fi
 
@@ -69,5 +69,5 @@ ctest --test-dir "$build" --output-on-failure --timeout 300
 stage "Windows unit tests"
 
 bash "$here/scripts/windows-end-to-end.sh" "$build" "$host/stripper/quillcut" \
-  "$host/tools/thermosim"
+  "$host/tools/thermosim" "$host/reporter/brenreport"
 stage "Windows end-to-end"

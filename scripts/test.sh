@@ -20,6 +20,10 @@ pkg-config --exists libcurl 2>/dev/null || need+=(libcurl4-openssl-dev)
 command -v curl >/dev/null 2>&1 || need+=(curl)
 command -v influxd >/dev/null 2>&1 || need+=(influxdb influxdb-client)
 command -v victoria-metrics >/dev/null 2>&1 || need+=(victoria-metrics)
+# brenreport: JSON, SHA-256 through libcrypto; its end-to-end test opens the HTML in Chromium.
+[[ -f /usr/include/nlohmann/json.hpp ]] || need+=(nlohmann-json3-dev)
+[[ -f /usr/include/openssl/evp.h ]] || need+=(libssl-dev)
+command -v chromium >/dev/null 2>&1 || need+=(chromium)
 # brenwatch's end-to-end test runs brenmark on a fast clock to see a log switch.
 command -v faketime >/dev/null 2>&1 || need+=(faketime)
 # The man-page lint test falls back to groff, or skips, where mandoc cannot be installed.

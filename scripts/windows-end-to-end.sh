@@ -3,7 +3,8 @@
 # top of the logic the POSIX tests already cover. Quillcut is compared byte
 # for byte with the POSIX build on the same inputs; brenmark.exe logs from a
 # simulated device on a pseudo-terminal mapped to COM1.
-# Usage: scripts/windows-end-to-end.sh WINDOWS_BUILD POSIX_QUILLCUT THERMOSIM
+# brenreport.exe's JSON is compared with the POSIX brenreport's on the same logs.
+# Usage: scripts/windows-end-to-end.sh WINDOWS_BUILD POSIX_QUILLCUT THERMOSIM [POSIX_BRENREPORT]
 # WINEPREFIX must name a prefix made with `wineboot -i`.
 set -uo pipefail
 # A key written after brenmark has ended fails its check, not the whole script.
@@ -11,11 +12,13 @@ trap '' PIPE
 win_build="$(realpath "$1")"
 posix_quillcut="$(realpath "$2")"
 thermosim="$(realpath "$3")"
+posix_brenreport="${4:+$(realpath "$4")}"
 scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export WINEDEBUG=-all
 brenmark_exe="$win_build/logger/brenmark.exe"
 quillcut_exe="$win_build/stripper/quillcut.exe"
 brenwatch_exe="$win_build/watcher/brenwatch.exe"
+brenreport_exe="$win_build/reporter/brenreport.exe"
 
 work="$(mktemp -d)"
 sim_pid=""
@@ -417,6 +420,28 @@ if command -v influxd >/dev/null && command -v curl >/dev/null; then
   done
   check "brenwatch: a state file in a folder named Grüße is saved and read again (0)" \
     test "$status" = 0 -a ! -s ship-again.out -a -s "Grüße/zustand.state" || show ship-first.out
+fi
+
+# --- brenreport.exe ---------------------------------------------------------
+# The same logs (the numbered run above) give the same JSON as on Linux,
+# apart from when it was made; --verify sees a change. In UTC: Wine's mktime
+# does not tell the two occurrences of the autumn hour apart.
+if [[ -n $posix_brenreport ]]; then
+  cd "$work/watch" || exit 1
+  report_args=(--high 8 --low 7.2 --stale 90s --unit F -o)
+  TZ=UTC "$posix_brenreport" "${report_args[@]}" posix.json watch.ini >report.out 2>&1
+  TZ=UTC timeout 60 wine "$brenreport_exe" "${report_args[@]}" windows.json -o windows.csv \
+    watch.ini >>report.out 2>&1
+  status=$?
+  check "brenreport: the JSON under Wine is Linux's (0)" \
+    test "$status" = 0 -a -s posix.json -a "$(sed 's/"made":"[^"]*"//' windows.json)" = \
+    "$(sed 's/"made":"[^"]*"//' posix.json)" || show report.out
+  printf '2026-12-09\t06:00:00\t7.6\r\n' >Therm0003.txt
+  timeout 60 wine "$brenreport_exe" --verify windows.json >verify.out 2>&1
+  status=$?
+  check "brenreport: --verify sees the changed log (4)" \
+    test "$status" = 4 -a "$(tr -d '\r' <verify.out | grep -c '^changed  Therm0003.txt$')" = 1 ||
+    show verify.out
 fi
 
 cd /

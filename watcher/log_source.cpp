@@ -1,5 +1,8 @@
 #include "watcher/log_source.hpp"
 
+#include <algorithm>
+#include <tuple>
+
 #include "logger/functions.hpp"
 #include "logger/globals.hpp"
 #include "logger/ini_keys.hpp"
@@ -83,4 +86,23 @@ std::string NumberedLogName(const LogSource& source, const std::string& folder_e
     if (!IsDigit(entry[i])) return {};
   }
   return prefix.substr(0, end) + folder_entry;
+}
+
+std::vector<ExistingLog> ExistingLogs(const LogSource& source) {
+  std::vector<ExistingLog> files;
+  if (!source.numbered) {
+    ExistingLog file{NativeFileName(source.file), {}};
+    if (LookAtFile(file.name, file.facts)) files.push_back(file);
+    return files;
+  }
+  std::vector<std::string> entries;
+  ListFolder(LogFolder(source), entries);
+  for (const std::string& entry : entries) {
+    ExistingLog file{NumberedLogName(source, entry), {}};
+    if (!file.name.empty() && LookAtFile(file.name, file.facts)) files.push_back(file);
+  }
+  std::sort(files.begin(), files.end(), [](const ExistingLog& a, const ExistingLog& b) {
+    return std::tie(a.facts.modified, a.name) < std::tie(b.facts.modified, b.name);
+  });
+  return files;
 }

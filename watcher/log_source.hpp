@@ -3,6 +3,9 @@
 // %VAR%, SWITCHHRS, APNDTIME, DELIMITER and EOL read exactly as brenmark reads
 // them), or one log file whose layout is detected as brenplot detects it.
 #include <string>
+#include <vector>
+
+#include "services/files/followed_files.hpp"
 
 struct LogSource {
   std::string source;  // SOURCE as given on the command line
@@ -28,3 +31,12 @@ bool ReadLogSource(const std::string& source, LogSource& out, std::string& error
 // run's files (else empty); both native.
 std::string LogFolder(const LogSource& source);
 std::string NumberedLogName(const LogSource& source, const std::string& folder_entry);
+
+// A log of the source that exists now.
+struct ExistingLog {
+  std::string name;  // native
+  FileFacts facts;
+};
+// The source's logs that exist now, oldest first (by time of the last
+// change, then name), so a new run that took a lower number comes last.
+std::vector<ExistingLog> ExistingLogs(const LogSource& source);

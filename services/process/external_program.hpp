@@ -1,6 +1,5 @@
 #pragma once
 // Running a helper program fed through a pipe, and the size of the terminal.
-// Only built where the platform file exists (POSIX).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,11 +10,11 @@ struct ExternalRun {
   bool input_taken = false;  // it read the whole input
 };
 
-// Runs argv[0] (searched in PATH) with `input` on its standard input, its
-// standard error shared with ours and its standard output ours or, when
-// `output` is a descriptor (not -1), that one. Waits for its end.
+// Runs argv[0] (searched in PATH) with `input` on its standard input and
+// its standard output and error ours or, when `output` or `error_output` is a
+// descriptor (not -1), that one. Waits for its end.
 ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input,
-                         int output = -1);
+                         int output = -1, int error_output = -1);
 
 // Columns and lines of the terminal on standard output; false when it is not
 // a terminal or does not tell.

@@ -9,7 +9,8 @@
 #include "services/exit/write_all_posix.hpp"
 #include "services/process/external_program.hpp"
 
-ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input, int output) {
+ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view input, int output,
+                         int error_output) {
   ExternalRun run;
   if (argv.empty()) return run;
   int data[2];
@@ -34,6 +35,7 @@ ExternalRun RunWithInput(const std::vector<std::string>& argv, std::string_view 
     close(data[1]);
     close(report[0]);
     if (output >= 0) dup2(output, 1);
+    if (error_output >= 0) dup2(error_output, 2);
     execvp(args[0], args.data());
     int error = errno;
     WriteAll(report[1], reinterpret_cast<const char*>(&error), sizeof error);
