@@ -21,6 +21,9 @@ class StagedFile {
   bool Begin(const std::string& name);
   // A C runtime descriptor for the contents.
   int descriptor() const { return fd_; }
+  // Where the contents go until Commit: for a helper program that writes
+  // the file by its name.
+  const std::string& WorkingName() const { return temporary_.empty() ? target_ : temporary_; }
   // Bytes written so far; -1 when the file is no regular file.
   int64_t Size() const;
   // Flushes the contents to the disk and puts the file in place of `name`;
