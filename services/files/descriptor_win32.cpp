@@ -11,6 +11,7 @@
 #include "services/exit/wide_text_win32.hpp"
 #include "services/exit/write_all_win32.hpp"
 #include "services/files/descriptor.hpp"
+#include "services/files/system_error_win32.hpp"
 
 namespace {
 
@@ -76,19 +77,6 @@ bool IdentityOf(HANDLE file, FileIdentity& identity) {
   std::memcpy(identity.id, &old.nFileIndexLow, sizeof old.nFileIndexLow);
   std::memcpy(identity.id + 4, &old.nFileIndexHigh, sizeof old.nFileIndexHigh);
   return true;
-}
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return EACCES;
-    default:
-      return EIO;
-  }
 }
 
 }  // namespace

@@ -7,24 +7,12 @@
 
 #include "services/exit/wide_text_win32.hpp"
 #include "services/files/staged_file.hpp"
+#include "services/files/system_error_win32.hpp"
 
 namespace {
 
 // Room for the leading dot and the tail within a name's 255 characters.
 constexpr size_t kLongestBase = 200;
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return EACCES;
-    default:
-      return EIO;
-  }
-}
 
 int Descriptor(HANDLE file) {
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
