@@ -85,6 +85,11 @@ int Shipper::Run(const std::atomic<bool>& stop) {
 }
 
 void Shipper::Fill(Batch& batch, const std::atomic<bool>& stop) {
+  FillLines(batch, stop);
+  batch.after.memory = stamper_.memory();
+}
+
+void Shipper::FillLines(Batch& batch, const std::atomic<bool>& stop) {
   batch.body.clear();
   batch.ends.clear();
   batch.moved = false;
@@ -131,7 +136,6 @@ void Shipper::Take(Batch& batch, const ShipLine& line) {
       batch.ends.push_back(batch.body.size());
     }
   }
-  batch.after.memory = stamper_.memory();
 }
 
 Shipper::Outcome Shipper::Deliver(Batch& batch, const std::atomic<bool>& stop) {

@@ -78,6 +78,7 @@ class Shipper {
   };
 
   void Fill(Batch& batch, const std::atomic<bool>& stop);
+  void FillLines(Batch& batch, const std::atomic<bool>& stop);
   void Take(Batch& batch, const ShipLine& line);
   Outcome Deliver(Batch& batch, const std::atomic<bool>& stop);
   Outcome SendRange(const Batch& batch, size_t first, size_t last, const std::atomic<bool>& stop);

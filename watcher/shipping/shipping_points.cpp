@@ -97,49 +97,116 @@ int64_t Stamper::Stamped(int64_t local_seconds) {
   int64_t second = utc[count == 2 && memory_.second_occurrence ? 1 : 0];
   memory_.last_local = local_seconds;
   int64_t millisecond = Place(second);
-  memory_.last_second = second;
-  return millisecond;
-}
-
-// Readings in file order take the milliseconds of their second one after
-// the other. Stamps that go back start a pass above every millisecond any
-// second has used, for the seconds already used; later seconds start at
-// their first millisecond again. A reading its second has no room for takes
-// the first millisecond after every one given.
-int64_t Stamper::Place(int64_t second) {
-  StampMemory& m = memory_;
-  int64_t first = second * 1000;
-  int64_t millisecond;
-  if (m.last_millisecond == StampMemory::kNone) {
-    millisecond = first;
-  } else if (m.last_second != StampMemory::kNone && second < m.last_second) {
-    m.pass_base = m.ceiling;
-    m.pass_top = m.highest >= 0 ? m.highest / 1000 : (m.highest - 999) / 1000;
-    millisecond = first + m.pass_base;
-  } else {
-    bool used = m.pass_top != StampMemory::kNone && second <= m.pass_top;
-    millisecond = std::max(first + (used ? m.pass_base : 0), m.last_millisecond + 1);
-  }
-  if (millisecond - first >= 1000 && m.highest != StampMemory::kNone) {
-    millisecond = std::max(millisecond, m.highest + 1);
-  }
   Given(millisecond);
   return millisecond;
 }
 
+namespace {
+
+constexpr int32_t kFull = 1000;
+
+// The run holding `second`, else the first run after it.
+std::vector<UsedSeconds>::const_iterator RunAt(const std::vector<UsedSeconds>& used,
+                                               int64_t second) {
+  // Most readings land in the newest run or after it.
+  if (!used.empty() && used.back().first <= second) {
+    return second <= used.back().last ? used.end() - 1 : used.end();
+  }
+  return std::lower_bound(used.begin(), used.end(), second,
+                          [](const UsedSeconds& run, int64_t s) { return run.last < s; });
+}
+
+// Joins the two neighbours whose joining gives up the least room until at
+// most `most` runs are left.
+void Coarsen(std::vector<UsedSeconds>& used, size_t most) {
+  while (used.size() > most) {
+    size_t best = 0;
+    double best_cost = 0;
+    for (size_t i = 0; i + 1 < used.size(); ++i) {
+      const UsedSeconds& a = used[i];
+      const UsedSeconds& b = used[i + 1];
+      double top = std::max(a.top, b.top);
+      double cost = (static_cast<double>(b.last) - a.first + 1) * top -
+                    (static_cast<double>(a.last) - a.first + 1) * a.top -
+                    (static_cast<double>(b.last) - b.first + 1) * b.top;
+      if (i == 0 || cost < best_cost) {
+        best = i;
+        best_cost = cost;
+      }
+    }
+    used[best].last = used[best + 1].last;
+    used[best].top = std::max(used[best].top, used[best + 1].top);
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(best) + 1);
+  }
+}
+
+// Notes that `second` has given its milliseconds below `top`.
+void Raise(std::vector<UsedSeconds>& used, int64_t second, int32_t top) {
+  auto at = RunAt(used, second);
+  size_t index = static_cast<size_t>(at - used.begin());
+  if (at != used.end() && at->first <= second) {
+    if (at->top >= top) return;
+    // The second leaves its run for one of its own.
+    UsedSeconds run = *at;
+    std::vector<UsedSeconds> parts;
+    if (run.first < second) parts.push_back({run.first, second - 1, run.top});
+    parts.push_back({second, second, top});
+    if (second < run.last) parts.push_back({second + 1, run.last, run.top});
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(index));
+    used.insert(used.begin() + static_cast<std::ptrdiff_t>(index), parts.begin(), parts.end());
+    if (run.first < second) ++index;
+  } else if (index > 0 && used[index - 1].top == top) {
+    // A run of seconds used alike reaches over the unused ones between:
+    // an ordinary log stays one run.
+    used[index - 1].last = second;
+    --index;
+  } else {
+    used.insert(used.begin() + static_cast<std::ptrdiff_t>(index), {second, second, top});
+  }
+  // Neighbours of one top are one run.
+  if (index + 1 < used.size() && used[index + 1].top == used[index].top &&
+      used[index + 1].first == used[index].last + 1) {
+    used[index].last = used[index + 1].last;
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(index) + 1);
+  }
+  if (index > 0 && used[index - 1].top == used[index].top &&
+      used[index - 1].last + 1 == used[index].first) {
+    used[index - 1].last = used[index].last;
+    used.erase(used.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+  Coarsen(used, StampMemory::kMostRuns);
+}
+
+int64_t SecondOf(int64_t millisecond) {
+  return millisecond >= 0 ? millisecond / 1000 : (millisecond - 999) / 1000;
+}
+
+}  // namespace
+
+// A reading takes the first millisecond of its second that no reading took
+// before it: readings of one second follow each other in file order, also
+// when the stamps go back to a second already used. A second with no room
+// left (a thousand readings) passes it to the first later second with room.
+int64_t Stamper::Place(int64_t second) const {
+  const std::vector<UsedSeconds>& used = memory_.used;
+  for (auto run = RunAt(used, second);; ++run) {
+    if (run == used.end() || run->first > second) return second * 1000;
+    if (run->top < kFull) return second * 1000 + run->top;
+    second = run->last + 1;
+  }
+}
+
 void Stamper::Given(int64_t millisecond) {
   StampMemory& m = memory_;
-  m.last_millisecond = millisecond;
   m.highest = m.highest == StampMemory::kNone ? millisecond : std::max(m.highest, millisecond);
-  int64_t within = ((millisecond % 1000) + 1000) % 1000;
-  m.ceiling = std::max(m.ceiling, within + 1);
+  int64_t second = SecondOf(millisecond);
+  Raise(m.used, second, static_cast<int32_t>(millisecond - second * 1000 + 1));
 }
 
 int64_t Stamper::Unstamped(int64_t now_milliseconds) {
   int64_t millisecond = memory_.highest != StampMemory::kNone
                             ? std::max(now_milliseconds, memory_.highest + 1)
                             : now_milliseconds;
-  memory_.last_second = StampMemory::kNone;
   Given(millisecond);
   return millisecond;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Readings as line-protocol points: `<measurement>,<tags> value=<v> <ms>`.
 // A reading's millisecond depends only on the log: its stamp through the
-// time-zone rules, then the first millisecond no earlier reading took (see
-// Stamper::Place), so no two readings ever become one point.
+// time-zone rules, then the first millisecond of its second that no earlier
+// reading took (see Stamper::Place), so no two readings ever become one
+// point.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -17,19 +18,27 @@ bool PointPrefix(std::string_view measurement,
                  std::vector<std::pair<std::string, std::string>> tags, std::string& prefix,
                  std::string& error);
 
+// Seconds `first` to `last` have given no millisecond at or above `top`
+// within them (1000: full).
+struct UsedSeconds {
+  int64_t first;
+  int64_t last;
+  int32_t top;
+  bool operator==(const UsedSeconds&) const = default;
+};
+
 // What the millisecond rule remembers from one reading to the next; the
 // state file keeps it beside the position, so a restart in the middle of a
 // second or of the repeated hour goes on exactly.
 struct StampMemory {
   static constexpr int64_t kNone = std::numeric_limits<int64_t>::min();
-  int64_t last_local = kNone;        // the last stamp as written, seconds counted as if UTC
-  bool second_occurrence = false;    // inside the repeated hour, after the stamps went back
-  int64_t last_second = kNone;       // UTC second of the last point
-  int64_t last_millisecond = kNone;  // UTC millisecond given to the last point
-  int64_t highest = kNone;           // the latest millisecond given to any point
-  int64_t ceiling = 0;               // 1 + the highest millisecond within its second given
-  int64_t pass_base = 0;             // since the stamps last went back: the first free
-  int64_t pass_top = kNone;          // millisecond of each second up to this one
+  // At most this many runs of seconds are told apart; past it, neighbours
+  // are joined under the higher top, which costs room, never a point.
+  static constexpr size_t kMostRuns = 64;
+  int64_t last_local = kNone;      // the last stamp as written, seconds counted as if UTC
+  bool second_occurrence = false;  // inside the repeated hour, after the stamps went back
+  int64_t highest = kNone;         // the latest millisecond given to any point
+  std::vector<UsedSeconds> used;   // sorted, apart from each other
   bool operator==(const StampMemory&) const = default;
 };
 
@@ -46,7 +55,7 @@ class Stamper {
 
  private:
   int Convert(int64_t local_seconds, int64_t utc[2]);
-  int64_t Place(int64_t second);
+  int64_t Place(int64_t second) const;
   void Given(int64_t millisecond);
   ZoneRules rules_;
   StampMemory memory_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -112,10 +113,21 @@ TEST(StamperTest, NoTwoReadingsEverBecomeOnePoint) {
   };
   std::vector<int64_t> burst(2500, 10);  // more readings than a second has milliseconds
   burst.insert(burst.end(), {11, 12, 12, 13, 9, 10});
+  // Long after a burst, a clock set back finds room in its own second.
+  std::vector<int64_t> after_burst(2000, 10);
+  for (int64_t s = 11; s <= 20; ++s) after_burst.push_back(s);
+  after_burst.insert(after_burst.end(), {15, 16});
+  // More runs of seconds than are told apart, gone over again.
+  std::vector<int64_t> runs;
+  for (int64_t pass = 0; pass < 2; ++pass) {
+    for (int64_t s = 0; s < 300; ++s) runs.insert(runs.end(), static_cast<size_t>(s % 3 + 1), 1000 + s * 2);
+  }
   const Case cases[] = {
-      {"stamps that go back keep their second", {5, 6, 5, 6, 7, 4, 5}, {5000, 6000, 5001, 6001, 7000, 4002, 5002}},
-      {"a full second spills past every point", burst, {10000, 10001}},
-      {"back and forth", {100, 101, 100, 100, 99, 101, 102}, {100000, 101000, 100001, 100002, 99003, 101003, 102000}},
+      {"stamps that go back keep their second", {5, 6, 5, 6, 7, 4, 5}, {5000, 6000, 5001, 6001, 7000, 4000, 5002}},
+      {"a full second spills to the next with room", burst, {10000, 10001}},
+      {"back and forth", {100, 101, 100, 100, 99, 101, 102}, {100000, 101000, 100001, 100002, 99000, 101001, 102000}},
+      {"a burst is forgotten by the seconds after it", after_burst, {}},
+      {"runs joined keep every millisecond given", runs, {1000000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -123,6 +135,14 @@ TEST(StamperTest, NoTwoReadingsEverBecomeOnePoint) {
     std::vector<int64_t> got;
     for (int64_t local : c.locals) got.push_back(whole.Stamped(local));
     EXPECT_EQ(std::vector<int64_t>(got.begin(), got.begin() + c.first.size()), c.first);
+    // Every point in the second it was stamped while that second has room.
+    std::map<int64_t, int> placed;
+    for (size_t i = 0; i < got.size(); ++i) {
+      if (placed[c.locals[i]] < 1000) {
+        EXPECT_EQ(got[i] / 1000, c.locals[i]) << i;
+      }
+      ++placed[got[i] / 1000];
+    }
     std::vector<int64_t> sorted = got;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());

@@ -1,5 +1,6 @@
 #include "watcher/shipping/shipping_state.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -31,6 +32,28 @@ bool ReadNumber(std::string_view text, Number& n, bool none_allowed = false) {
   return problem == std::errc() && end == text.data() + text.size();
 }
 
+// "first last top", in order after the runs before it.
+bool ReadUsed(std::string_view text, std::vector<UsedSeconds>& used) {
+  UsedSeconds run{};
+  size_t one = text.find(' ');
+  if (one == std::string_view::npos) return false;
+  size_t two = text.find(' ', one + 1);
+  if (two == std::string_view::npos || !ReadNumber(text.substr(0, one), run.first) ||
+      !ReadNumber(text.substr(one + 1, two - one - 1), run.last) ||
+      !ReadNumber(text.substr(two + 1), run.top)) {
+    return false;
+  }
+  if (run.first > run.last || run.top < 1 || run.top > 1000 ||
+      (!used.empty() && run.first <= used.back().last) || used.size() >= StampMemory::kMostRuns) {
+    return false;
+  }
+  used.push_back(run);
+  return true;
+}
+
+// Before any stamp a log can hold (year 1).
+constexpr int64_t kEarliestSecond = -62135596800;
+
 }  // namespace
 
 StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& error) {
@@ -43,7 +66,9 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
   }
   std::string line;
   state = ShipState{};
-  bool header = false, file = false, offset = false, highest = false;
+  bool header = false, file = false, offset = false, highest = false, used = false;
+  // What an older brenwatch remembered instead of the used seconds.
+  int64_t last_millisecond = StampMemory::kNone, ceiling = 0;
   int64_t flag = 0;
   bool good = true;
   while (good && std::getline(in, line)) {
@@ -75,29 +100,30 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
     } else if (key == "repeated-hour-second") {
       good = ReadNumber(value, flag);
       state.memory.second_occurrence = flag != 0;
-    } else if (key == "second") {
-      good = ReadNumber(value, state.memory.last_second, true);
     } else if (key == "millisecond") {
-      good = ReadNumber(value, state.memory.last_millisecond, true);
+      good = ReadNumber(value, last_millisecond, true);
     } else if (key == "highest") {
       good = highest = ReadNumber(value, state.memory.highest, true);
     } else if (key == "ceiling") {
-      good = ReadNumber(value, state.memory.ceiling);
-    } else if (key == "pass-base") {
-      good = ReadNumber(value, state.memory.pass_base);
-    } else if (key == "pass-top") {
-      good = ReadNumber(value, state.memory.pass_top, true);
+      good = ReadNumber(value, ceiling);
+    } else if (key == "used") {
+      good = used = ReadUsed(value, state.memory.used);
     }
   }
   if (!good || !header || !file || !offset) {
     error = "the state file " + path + " is damaged; move it away to ship from the logs' beginning";
     return StateLoad::kBroken;
   }
-  // A state of an older brenwatch remembers the last point only.
+  // A state of an older brenwatch knows the highest millisecond given and at
+  // most how far into its second any went: every second up to it counts as
+  // used that far.
   StampMemory& memory = state.memory;
-  if (!highest && memory.last_millisecond != StampMemory::kNone) {
-    memory.highest = memory.last_millisecond;
-    memory.ceiling = (memory.last_millisecond % 1000 + 1000) % 1000 + 1;
+  if (!highest) memory.highest = last_millisecond;
+  if (!used && memory.highest != StampMemory::kNone) {
+    int64_t second = memory.highest >= 0 ? memory.highest / 1000 : (memory.highest - 999) / 1000;
+    int64_t within = memory.highest - second * 1000 + 1;
+    memory.used = {{kEarliestSecond, second,
+                    static_cast<int32_t>(std::clamp<int64_t>(std::max(ceiling, within), 1, 1000))}};
   }
   return StateLoad::kLoaded;
 }
@@ -112,12 +138,10 @@ bool SaveShipState(const std::string& path, const ShipState& state, std::string&
        << "modified " << state.position.modified << '\n'
        << "local " << NumberText(state.memory.last_local) << '\n'
        << "repeated-hour-second " << (state.memory.second_occurrence ? 1 : 0) << '\n'
-       << "second " << NumberText(state.memory.last_second) << '\n'
-       << "millisecond " << NumberText(state.memory.last_millisecond) << '\n'
-       << "highest " << NumberText(state.memory.highest) << '\n'
-       << "ceiling " << state.memory.ceiling << '\n'
-       << "pass-base " << state.memory.pass_base << '\n'
-       << "pass-top " << NumberText(state.memory.pass_top) << '\n';
+       << "highest " << NumberText(state.memory.highest) << '\n';
+  for (const UsedSeconds& run : state.memory.used) {
+    text << "used " << run.first << ' ' << run.last << ' ' << run.top << '\n';
+  }
   std::string bytes = text.str();
   std::string native = NativeFileName(path);
   std::string temporary = native + ".new";

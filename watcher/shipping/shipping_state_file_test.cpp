@@ -14,8 +14,8 @@ ShipState Sample() {
   ShipState state;
   state.position = {"Therm0003.txt", 4711, 123456};
   state.memory.last_local = 1796792400;
-  state.memory.last_second = 1796788800;
-  state.memory.last_millisecond = 1796788800002;
+  state.memory.highest = 1796788800002;
+  state.memory.used = {{1796788000, 1796788799, 1}, {1796788800, 1796788800, 3}};
   return state;
 }
 
@@ -47,6 +47,33 @@ TEST(ShipStateFileTest, ALostLineIsDamageNotTheStart) {
     ShipState loaded;
     EXPECT_EQ(LoadShipState(path, loaded, error), StateLoad::kBroken);
     EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+  }
+}
+
+// A state of the brenwatch before knows less of the seconds it used: every
+// second up to its last point counts as used as far as any went, so a stamp
+// that goes back after the upgrade cannot take a millisecond given before.
+TEST(ShipStateFileTest, AnOlderStateCoversEverySecondItMayHaveUsed) {
+  struct Case {
+    const char* lines;
+    std::vector<UsedSeconds> used;
+    int64_t highest;
+  };
+  const Case cases[] = {
+      {"millisecond 5002\nhighest 7001\nceiling 4\n", {{-62135596800, 7, 4}}, 7001},
+      {"millisecond 5002\n", {{-62135596800, 5, 3}}, 5002},
+      {"millisecond -\nhighest -\nceiling 0\n", {}, StampMemory::kNone},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    dir.Write("old", std::string("brenwatch shipping state 1\nfile T.txt\nidentity 9\noffset 40\n") +
+                         c.lines);
+    ShipState loaded;
+    std::string error;
+    ASSERT_EQ(LoadShipState(dir.Path("old"), loaded, error), StateLoad::kLoaded) << error;
+    EXPECT_EQ(loaded.memory.used, c.used);
+    EXPECT_EQ(loaded.memory.highest, c.highest);
   }
 }
 
