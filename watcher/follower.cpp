@@ -169,13 +169,22 @@ struct Follower::State {
     offset = from;
   }
 
-  // Every run file counted as read to its end as it is now.
-  void CountAllAsRead() {
-    for (auto& [name, file] : known) {
-      file.read = true;
-      file.read_facts = file.facts;
-      file.offset = file.facts.size;
+  // Counted as read to its end as it is now, with what it begins with: a
+  // replacement later given its inode number is read from its beginning.
+  static void CountAsRead(const std::string& name, Known& file) {
+    file.read = true;
+    file.read_facts = file.facts;
+    file.offset = file.facts.size;
+    file.head = {};
+    SharedReadFile reader;
+    FileFacts facts;
+    if (reader.Open(name, facts) && facts.identity == file.facts.identity) {
+      SameHead(reader, std::min(facts.size, file.facts.size), file.head);
     }
+  }
+
+  void CountAllAsRead() {
+    for (auto& [name, file] : known) CountAsRead(name, file);
   }
 
   // Takes `name` as the current file, at its beginning or just past its last
@@ -343,11 +352,7 @@ void Follower::StartAt(const LogPosition& saved) {
     bool before = saved.modified != 0
                       ? Older(file.facts.modified, name, saved.modified, saved.file)
                       : name < saved.file;
-    if (before) {
-      file.read = true;
-      file.read_facts = file.facts;
-      file.offset = file.facts.size;
-    }
+    if (before) State::CountAsRead(name, file);
   }
 }
 

@@ -74,4 +74,32 @@ TEST(FollowerOnPosix, AnAppendToALogKeptOpenEndsTheWait) {
   EXPECT_FALSE(Lines(follower).empty());
 }
 
+// Logs there before the follow began, rewritten in place later (the same
+// inode): read again from their beginning, not from the old length on.
+TEST(FollowerOnPosix, ALogThereAtStartAndRewrittenIsReadWhole) {
+  for (bool saved : {false, true}) {
+    SCOPED_TRACE(saved ? "from a saved position" : "from the end");
+    TempDir dir;
+    dir.Write("T0001.log", "old1\n");
+    dir.Write("T0002.log", "cur\n");
+    auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(dir.Path("T0001.log"), now - std::chrono::seconds(30));
+    fs::last_write_time(dir.Path("T0002.log"), now - std::chrono::seconds(20));
+    LogSource source =
+        Source(dir.Write("lab.ini", "FILESTR=" + dir.Path("T0000.log") + "\nSWITCHHRS=1\n"));
+    Follower first(source);
+    first.StartAtEnd();
+    Follower follower(source);
+    if (saved) {
+      follower.StartAt(first.Position());
+    } else {
+      follower.StartAtEnd();
+    }
+    EXPECT_EQ(Lines(follower), std::vector<std::string>{});
+    dir.Write("T0001.log", "new1\nnew2\n");
+    fs::last_write_time(dir.Path("T0001.log"), now - std::chrono::seconds(25));
+    EXPECT_EQ(Lines(follower), (std::vector<std::string>{"new1", "new2"}));
+  }
+}
+
 }  // namespace
