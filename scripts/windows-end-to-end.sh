@@ -356,6 +356,42 @@ check "brenwatch: a stop gives up a request the server never answers (within 10 
 kill "$silent_pid" 2>/dev/null
 wait "$silent_pid" 2>/dev/null
 
+# A server that answers a byte every half second: WinHTTP's time-outs count
+# per receive, so only brenwatch's own 60 s limit per request ends --once
+# (with 3). It runs beside the checks below and is looked at last.
+mkdir -p "$work/drip" && cd "$work/drip"
+timeout 150 python3 -c '
+import os, socket, threading, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(8)
+open("port.tmp", "w").write(str(s.getsockname()[1]))
+os.rename("port.tmp", "port")
+def drip(c):
+    try:
+        c.recv(65536)
+        c.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n")
+        while True:
+            time.sleep(0.5)
+            c.sendall(b" ")
+    except OSError:
+        pass
+s.settimeout(140)
+try:
+    while True:
+        threading.Thread(target=drip, args=(s.accept()[0],), daemon=True).start()
+except OSError:
+    pass
+' &
+drip_server_pid=$!
+for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.1; done
+printf '2026-12-09\t06:00:00\t7.5\r\n' >drip.txt
+(started=$(date +%s)
+  timeout 120 wine "$brenwatch_exe" --once --influx "http://127.0.0.1:$(cat port)/write?db=x" \
+    drip.txt >drip.out 2>&1
+  echo "$? $(($(date +%s) - started))" >drip.status) &
+drip_pid=$!
+
 # Shipping through WinHTTP to a private influxd on 127.0.0.1.
 if command -v influxd >/dev/null && command -v curl >/dev/null; then
   # shellcheck source=scripts/private-influxd.sh
@@ -443,6 +479,14 @@ if [[ -n $posix_brenreport ]]; then
     test "$status" = 4 -a "$(tr -d '\r' <verify.out | grep -c '^changed  Therm0003.txt$')" = 1 ||
     show verify.out
 fi
+
+cd "$work/drip" || exit 1
+wait "$drip_pid"
+check "brenwatch: --once gives up on a dripping server after 60 s (3, within 90 s)" \
+  test "$(cut -d' ' -f1 drip.status)" = 3 -a "$(cut -d' ' -f2 drip.status)" -le 90 ||
+  show drip.out
+kill "$drip_server_pid" 2>/dev/null
+wait "$drip_server_pid" 2>/dev/null
 
 cd /
 if ((failures > 0)); then

@@ -18,6 +18,9 @@ namespace {
 constexpr size_t kAnswerLimit = 4096;
 // How often a request in progress looks for a stop.
 constexpr int kCancelLookMs = 50;
+// WinHTTP's own time-outs count per receive: a server that drips a byte at a
+// time would hold a request for ever.
+constexpr auto kRequestLimit = std::chrono::seconds(60);
 
 std::wstring Wide(std::string_view text) {
   if (text.empty()) return {};
@@ -103,10 +106,14 @@ HttpAnswer& Failed(HttpAnswer& answer, DWORD code = GetLastError()) {
   return answer;
 }
 
-HttpAnswer Stopped() {
+HttpAnswer GivenUp(const char* why) {
   HttpAnswer answer;
-  answer.error = "the request was given up: a stop was asked for";
+  answer.error = std::string("the request was given up: ") + why;
   return answer;
+}
+
+HttpAnswer Stopped() {
+  return GivenUp("a stop was asked for");
 }
 
 std::string Narrow(const std::wstring& wide) {
@@ -119,10 +126,10 @@ std::string Narrow(const std::wstring& wide) {
   return text;
 }
 
-// One request, made on a thread of its own when a stop may cut it short: a
-// blocking WinHTTP call waits out its time-outs (and a name lookup has none
-// of its own), so a stop closes the request's handle and leaves the thread
-// with everything it still uses; the thread cleans up when it ends.
+// One request, made on a thread of its own: a blocking WinHTTP call waits
+// out its time-outs (and a name lookup has none of its own), so a stop or
+// the overall limit closes the request's handle and leaves the thread with
+// everything it still uses; the thread cleans up when it ends.
 struct Exchange {
   std::wstring host;
   std::wstring path;
@@ -235,23 +242,21 @@ class WinHttpClient final : public HttpClient {
       port_ = parts.nPort;
       if (!connection_.get()) return Failed(answer);
     }
-    if (cancel_ == nullptr) {
-      Run(exchange, connection_.get());
-    } else {
-      if (cancel_->load()) return Stopped();
-      std::thread(Run, exchange, connection_.get()).detach();
-      std::unique_lock<std::mutex> lock(exchange->mutex);
-      while (!exchange->done) {
-        if (cancel_->load()) {
-          exchange->abandoned = true;
-          if (exchange->request != nullptr) WinHttpCloseHandle(exchange->request);
-          exchange->request = nullptr;
-          // Closed by the exchange when it ends: it may still use it.
-          exchange->connection = connection_.Release();
-          return Stopped();
-        }
-        exchange->ended.wait_for(lock, std::chrono::milliseconds(kCancelLookMs));
+    if (cancel_ != nullptr && cancel_->load()) return Stopped();
+    auto deadline = std::chrono::steady_clock::now() + kRequestLimit;
+    std::thread(Run, exchange, connection_.get()).detach();
+    std::unique_lock<std::mutex> lock(exchange->mutex);
+    while (!exchange->done) {
+      bool stopped = cancel_ != nullptr && cancel_->load();
+      if (stopped || std::chrono::steady_clock::now() >= deadline) {
+        exchange->abandoned = true;
+        if (exchange->request != nullptr) WinHttpCloseHandle(exchange->request);
+        exchange->request = nullptr;
+        // Closed by the exchange when it ends: it may still use it.
+        exchange->connection = connection_.Release();
+        return stopped ? Stopped() : GivenUp("no whole answer within 60 s");
       }
+      exchange->ended.wait_for(lock, std::chrono::milliseconds(kCancelLookMs));
     }
     if (exchange->failed) connection_.Reset(nullptr);
     return exchange->answer;
