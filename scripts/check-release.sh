@@ -101,6 +101,10 @@ done
 dpkg-deb -e "$deb" "$tmp/control"
 grep -q 'systemd-sysusers brenmark.conf' "$tmp/control/postinst" ||
   fail "the package's postinst does not make its user"
+# brenwatch loads libcurl only when it ships: the scan of linked libraries
+# cannot name it.
+grep -Eq '^Depends:.*libcurl4( |,|$)' "$tmp/control/control" ||
+  fail "the package does not depend on libcurl, which brenwatch loads to ship"
 stage "the units' user"
 
 "$bin/thermosim" --interval 50 --eot-after 3 --quiet >"$tmp/sim.out" &
