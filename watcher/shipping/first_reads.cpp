@@ -79,8 +79,9 @@ void FirstReads::Note(uint64_t identity, uint64_t offset, int64_t millisecond) {
 }
 
 void FirstReads::StartAhead() {
+  // A last one not met yet stays: the reader starts behind it again.
+  if (!skipping_) skip_to_ = last_;
   skipping_ = any_ && !Empty();
-  skip_to_ = last_;
 }
 
 void FirstReads::NoteAhead(uint64_t identity, uint64_t offset, int64_t millisecond) {
@@ -174,6 +175,7 @@ int64_t FirstReads::Taken(int64_t millisecond) {
     std::remove(path_.c_str());
     cursor_ = end_ = 0;
     gap_ = {};
+    took_ = false;
     newline_first_ = false;
   }
   return millisecond;
@@ -185,6 +187,7 @@ int64_t FirstReads::Taken(int64_t millisecond) {
 // readings that follow it in that stretch are answered without one. Taking
 // only shrinks the spool and a note shrinks the stretch, so it stays true.
 int64_t FirstReads::Take(uint64_t identity, uint64_t offset, int64_t otherwise) {
+  took_ = false;
   if (Empty()) return otherwise;
   if (gap_.known && gap_.identity == identity && offset > gap_.above && offset < gap_.below) {
     return otherwise;
@@ -205,6 +208,7 @@ int64_t FirstReads::Take(uint64_t identity, uint64_t offset, int64_t otherwise) 
     int64_t millisecond = window_[i].millisecond;
     window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
     TopUp();
+    took_ = true;
     return Taken(millisecond);
   }
   // On through the file: after a restart its front is what was taken before.
@@ -219,6 +223,7 @@ int64_t FirstReads::Take(uint64_t identity, uint64_t offset, int64_t otherwise) 
     window_.clear();
     cursor_ = stop;
     TopUp();
+    took_ = true;
     return Taken(millisecond);
   }
   for (size_t i = 0; i < unwritten_.size(); ++i) {
@@ -226,6 +231,7 @@ int64_t FirstReads::Take(uint64_t identity, uint64_t offset, int64_t otherwise) 
     millisecond = unwritten_[i].millisecond;
     window_.clear();
     cursor_ = end_;
+    // Not in the file: HoldsTaken stays false.
     unwritten_.erase(unwritten_.begin(), unwritten_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
     return Taken(millisecond);
   }

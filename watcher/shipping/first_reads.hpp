@@ -27,6 +27,9 @@ class FirstReads {
   // A reader starts again from where shipping stands: what it reads up to
   // the last reading noted so far is in the spool already.
   void StartAhead();
+  // The reading taken last is in the spool file still (taken ones stay in it
+  // until all are): a restart finds it, no need to note it again.
+  bool HoldsTaken() const { return took_; }
   // Notes a reading of that reader, unless it was noted already.
   void NoteAhead(uint64_t identity, uint64_t offset, int64_t millisecond);
   // That reader is at the logs' end.
@@ -71,6 +74,7 @@ class FirstReads {
   Gap gap_;
   Read last_;  // the last one noted
   bool any_ = false;
+  bool took_ = false;
   bool skipping_ = false;
   Read skip_to_;
 };

@@ -19,6 +19,7 @@ constexpr uint64_t kMost = FirstReads::kMostUnwritten;
 struct Step {
   char op;  // n note, s ahead starts, a note ahead, z ahead at the end, f flush, r restart,
             // t take (noted), m take (not noted), g spool gone, c spool lines (first),
+            // h the last taken held (first 1) or not (0),
             // d make the spool's folder, b a broken last line
   uint64_t identity = 7, first = 0, last = 0;
   int64_t base = 1000;
@@ -36,7 +37,8 @@ const Case kCases[] = {
     {"far more than a day of readings, across a restart",
      {{'n', 7, 1, 250000}, {'f'}, {'r'}, {'t', 7, 1, 250000}, {'g'}}},
     {"a restart after most were taken keeps the rest and the batch in flight",
-     {{'n', 7, 1, 30000}, {'f'}, {'t', 7, 1, 29000}, {'r'}, {'t', 7, 28001, 30000}, {'g'}}},
+     {{'n', 7, 1, 30000}, {'f'}, {'t', 7, 1, 29000}, {'r'}, {'t', 7, 28001, 30000}, {'g'},
+      {'h', 7, 0}}},
     {"stale front passed, the first of duplicates wins",
      {{'n', 7, 1, 100}, {'n', 7, 50, 150, 5000}, {'f'}, {'t', 7, 60, 100}, {'t', 7, 101, 150, 5000},
       {'g'}}},
@@ -46,8 +48,8 @@ const Case kCases[] = {
     {"readings of a file not noted cost no scan each",
      {{'n', 7, 1, 100000}, {'f'}, {'r'}, {'m', 9, 1, 200000}, {'t', 7, 1, 100000}, {'g'}}},
     {"a second outage does not note again what the spool holds",
-     {{'s'}, {'a', 7, 1, 50}, {'f'}, {'t', 7, 1, 20}, {'s'}, {'a', 7, 21, 80, 2000}, {'f'},
-      {'c', 7, 50 + 30}, {'r'}, {'t', 7, 21, 50}, {'t', 7, 51, 80, 2000}, {'g'}}},
+     {{'s'}, {'a', 7, 1, 50}, {'f'}, {'t', 7, 1, 20}, {'h', 7, 1}, {'s'}, {'a', 7, 21, 80, 2000},
+      {'f'}, {'c', 7, 50 + 30}, {'r'}, {'t', 7, 21, 50}, {'t', 7, 51, 80, 2000}, {'g'}}},
     {"after a restart too",
      {{'s'}, {'a', 7, 1, 50}, {'f'}, {'r'}, {'s'}, {'a', 7, 1, 60, 2000}, {'f'}, {'c', 7, 60},
       {'t', 7, 1, 50}, {'t', 7, 51, 60, 2000}, {'g'}}},
@@ -107,6 +109,8 @@ TEST(FirstReadsTest, NotedTimesAreTakenOnceInOrder) {
         EXPECT_FALSE(FileExists(spool));
       } else if (s.op == 'c') {
         EXPECT_EQ(Lines(spool), s.first);
+      } else if (s.op == 'h') {
+        EXPECT_EQ(reads->HoldsTaken(), s.first == 1);
       }
     }
     EXPECT_EQ(said, c.said);

@@ -266,9 +266,12 @@ void Shipper::NoteFirstReads() {
     if (!ahead_) return;
     // It starts where shipping stands, behind what an earlier outage noted.
     first_reads_.StartAhead();
-    // The batch in flight keeps its times also when a restart reads it again.
-    for (const Unstamped& read : batch_unstamped_) {
-      first_reads_.Note(read.identity, read.offset, read.millisecond);
+    // The batch in flight keeps its times also when a restart reads it again;
+    // taken from the spool, it is there still.
+    if (!first_reads_.HoldsTaken()) {
+      for (const Unstamped& read : batch_unstamped_) {
+        first_reads_.Note(read.identity, read.offset, read.millisecond);
+      }
     }
   }
   int64_t now = clock_.UtcMilliseconds();
