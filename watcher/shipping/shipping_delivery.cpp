@@ -64,7 +64,7 @@ Shipper::Shipper(ShipFeed& feed, HttpClient& http, ShipClock& clock, ShipSetting
       stamper_(settings_.zone_rules),
       say_(std::move(say)),
       rejected_path_(settings_.state_path + ".rejected"),
-      first_reads_(settings_.state_path + ".spool") {
+      first_reads_(settings_.state_path + ".spool", say_) {
   stamper_.memory() = start.memory;
 }
 
@@ -268,20 +268,27 @@ void Shipper::NoteFirstReads() {
   if (!ahead_) {
     ahead_ = feed_.StartAhead();
     if (!ahead_) return;
-    // The batch in flight keeps its times also when a restart reads it again.
-    for (const Unstamped& read : batch_unstamped_) {
-      first_reads_.Note(read.identity, read.offset, read.millisecond);
+    // It starts where shipping stands, behind what an earlier outage noted.
+    first_reads_.StartAhead();
+    // The batch in flight keeps its times also when a restart reads it again;
+    // taken from the spool, it is there still.
+    if (!first_reads_.HoldsTaken()) {
+      for (const Unstamped& read : batch_unstamped_) {
+        first_reads_.Note(read.identity, read.offset, read.millisecond);
+      }
     }
   }
   int64_t now = clock_.UtcMilliseconds();
-  feed_.PollAhead(
+  constexpr size_t kLines = 10000;
+  size_t handed = feed_.PollAhead(
       [this, now](const ShipLine& line) {
         Record record = ReadRecord(line.text);
         if (record.kind != RecordKind::kReading) return;
         // A log with stamps has its times: no need to read it twice.
         if (record.stamped) stamped_log_ = true;
-        if (!stamped_log_) first_reads_.Note(line.after.identity, line.after.offset, now);
+        if (!stamped_log_) first_reads_.NoteAhead(line.after.identity, line.after.offset, now);
       },
-      10000);
+      kLines);
+  if (handed < kLines) first_reads_.AheadAtEnd();
   first_reads_.Flush();
 }
