@@ -317,26 +317,44 @@ check "brenwatch: a command's child ends with brenwatch after taskkill /F" \
   test "$children_before" -ge 1 -a "$(pgrep -fc 'child.exe --plain')" = 0
 check "brenwatch: the alarm log could be deleted while it was open" test ! -e alarms.txt
 
-# Ctrl+C while a request waits for a server that accepted it and never
-# answers: the stop gives the request up instead of waiting out WinHTTP's
-# 60 s receive time-out.
-mkdir -p "$work/silent" && cd "$work/silent"
-timeout 120 python3 -c '
-import os, socket
+# A server on 127.0.0.1 that takes requests and answers badly: `silent`
+# never answers, `drip` answers a byte every half second. Its port goes to
+# ./port; each connection adds an x to ./accepted. Run in the background.
+slow_server() {
+  exec timeout "$2" python3 -c '
+import os, socket, sys, threading, time
+mode, seconds = sys.argv[1], int(sys.argv[2])
 s = socket.socket()
 s.bind(("127.0.0.1", 0))
 s.listen(8)
 open("port.tmp", "w").write(str(s.getsockname()[1]))
 os.rename("port.tmp", "port")
-held = []
-s.settimeout(100)
+def serve(c):
+    try:
+        open("accepted", "a").write("x")
+        if mode == "silent":
+            time.sleep(seconds)
+        c.recv(65536)
+        c.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n")
+        while True:
+            time.sleep(0.5)
+            c.sendall(b" ")
+    except OSError:
+        pass
+s.settimeout(seconds - 10)
 try:
     while True:
-        held.append(s.accept()[0])
-        open("accepted", "a").write("x")
+        threading.Thread(target=serve, args=(s.accept()[0],), daemon=True).start()
 except OSError:
     pass
-' &
+' "$1" "$2"
+}
+
+# Ctrl+C while a request waits for a server that accepted it and never
+# answers: the stop gives the request up instead of waiting out WinHTTP's
+# 60 s receive time-out.
+mkdir -p "$work/silent" && cd "$work/silent"
+slow_server silent 120 &
 silent_pid=$!
 for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.1; done
 printf '2026-12-09\t06:00:00\t7.5\r\n' >ship.txt
@@ -360,29 +378,7 @@ wait "$silent_pid" 2>/dev/null
 # per receive, so only brenwatch's own 60 s limit per request ends --once
 # (with 3). It runs beside the checks below and is looked at last.
 mkdir -p "$work/drip" && cd "$work/drip"
-timeout 150 python3 -c '
-import os, socket, threading, time
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(8)
-open("port.tmp", "w").write(str(s.getsockname()[1]))
-os.rename("port.tmp", "port")
-def drip(c):
-    try:
-        c.recv(65536)
-        c.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n")
-        while True:
-            time.sleep(0.5)
-            c.sendall(b" ")
-    except OSError:
-        pass
-s.settimeout(140)
-try:
-    while True:
-        threading.Thread(target=drip, args=(s.accept()[0],), daemon=True).start()
-except OSError:
-    pass
-' &
+slow_server drip 150 &
 drip_server_pid=$!
 for _ in $(seq 100); do [[ -s port ]] && break; sleep 0.1; done
 printf '2026-12-09\t06:00:00\t7.5\r\n' >drip.txt
