@@ -91,6 +91,11 @@ TEST(Follower, CompleteLinesOnlyWhateverTheirEnd) {
   EXPECT_FALSE(follower.AtEnd());
   EXPECT_EQ(Lines(follower), Strings{"8"});
   EXPECT_EQ(follower.CurrentFile(), Native(log));
+  // A line longer than a read comes in pieces; nothing after it waits for ever.
+  Append(log, std::string(300 * 1024, 'x') + "\n9\n");
+  Strings pieces = Lines(follower);
+  ASSERT_GE(pieces.size(), 2u);
+  EXPECT_EQ(pieces.back(), "9");
 
   // Truncated, then replaced under its name: each read from its beginning.
   std::ofstream(log, std::ios::binary | std::ios::trunc) << "t\n";
