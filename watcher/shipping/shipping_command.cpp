@@ -43,6 +43,12 @@ class FollowerFeed final : public ShipFeed {
   size_t PollAhead(const std::function<void(const ShipLine&)>& take, size_t limit) override {
     return ahead_ ? Hand(*ahead_, take, limit) : 0;
   }
+  bool AheadCaughtUp() const override {
+    if (!ahead_) return true;
+    LogPosition here = follower.Position(), there = ahead_->Position();
+    return here.file == there.file && here.identity == there.identity &&
+           here.offset >= there.offset;
+  }
   Follower follower;
 
  private:

@@ -96,6 +96,15 @@ void Shipper::FillLines(Batch& batch, const std::atomic<bool>& stop) {
   batch.after = state_;
   batch_unstamped_.clear();
   stamper_.memory() = state_.memory;
+  // After an outage the logs are read ahead until shipping catches up: a
+  // reading written while the backlog goes keeps when it came too.
+  if (ahead_) {
+    if (feed_.AheadCaughtUp()) {
+      ahead_ = false;
+    } else {
+      NoteFirstReads();
+    }
+  }
   auto take = [this, &batch](const ShipLine& line) { Take(batch, line); };
   while (!stop) {
     size_t handed = feed_.Poll(take, settings_.batch_points - batch.ends.size());
@@ -194,7 +203,6 @@ Shipper::Outcome Shipper::Post(std::string_view body, const std::atomic<bool>& s
     Answer kind = Classify(answer.status);
     if (kind == Answer::kAccepted || kind == Answer::kBadPoints) {
       if (failing_) say_(url + " takes points again");
-      ahead_ = false;
       failing_ = false;
       failing_status_ = -1;
       retry_ms_ = kFirstRetryMs;

@@ -31,6 +31,8 @@ class ShipFeed {
   // written while the server is away; false when there is none.
   virtual bool StartAhead() { return false; }
   virtual size_t PollAhead(const std::function<void(const ShipLine&)>&, size_t) { return 0; }
+  // True when this reader stands where the second one does, or further.
+  virtual bool AheadCaughtUp() const { return true; }
 };
 
 class ShipClock {

@@ -260,6 +260,19 @@ class ArrivingFeed final : public ShipFeed {
     return handed;
   }
   bool AtEnd() const override { return next_ == lines_.size() || lines_[next_].first > clock_.now; }
+  bool StartAhead() override {
+    ahead_ = next_;
+    return true;
+  }
+  size_t PollAhead(const std::function<void(const ShipLine&)>& take, size_t limit) override {
+    size_t handed = 0;
+    for (; handed < limit && ahead_ < lines_.size() && lines_[ahead_].first <= clock_.now; ++ahead_) {
+      take(ShipLine{lines_[ahead_].second, {"log.txt", 7, (ahead_ + 1) * 100}});
+      ++handed;
+    }
+    return handed;
+  }
+  bool AheadCaughtUp() const override { return next_ >= ahead_; }
   void Wait(int milliseconds) override {
     ++waits;
     clock_.now += milliseconds;
@@ -273,6 +286,7 @@ class ArrivingFeed final : public ShipFeed {
   std::vector<std::pair<int64_t, std::string>> lines_;
   std::atomic<bool>& stop_;
   size_t next_ = 0;
+  size_t ahead_ = 0;
 };
 
 // Following: what one second brought goes as one batch, and a shipper with
@@ -293,6 +307,37 @@ TEST(ShipperTest, FollowingBatchesASecondAndIdlesASecondAtATime) {
   EXPECT_EQ(std::count(server.posts[0].begin(), server.posts[0].end(), '\n'), 2);
   EXPECT_EQ(std::count(server.posts[1].begin(), server.posts[1].end(), '\n'), 1);
   EXPECT_LE(feed.waits, 6);
+}
+
+// A log without stamps: a reading keeps when it was first read, whether it
+// came while the server was away or while the backlog went after it.
+TEST(ShipperTest, UnstampedReadingsKeepWhenTheyCameThroughAnOutageAndItsBacklog) {
+  TempDir dir;
+  FakeClock clock;
+  FakeServer server;
+  server.clock_now = &clock.now;
+  server.request_ms = 300;
+  server.script = {{503, "away", ""}, {503, "away", ""}};
+  std::atomic<bool> stop{false};
+  std::vector<std::pair<int64_t, std::string>> lines;
+  for (int i = 0; i < 60; ++i) lines.emplace_back(i * 100, std::to_string(i) + ".5");
+  ArrivingFeed feed(clock, lines, stop);
+  ShipSettings settings;
+  settings.prefix = "t value=";
+  settings.state_path = dir.Path("log.brenwatch-state");
+  settings.zone_rules = Utc;
+  settings.batch_points = 5;
+  Shipper shipper(feed, server, clock, settings, ShipState{}, [](const std::string&) {});
+  EXPECT_EQ(shipper.Run(stop), 0);
+  ASSERT_EQ(server.stored.size(), lines.size());
+  for (const std::string& point : server.stored) {
+    SCOPED_TRACE(point);
+    int index = std::stoi(point.substr(point.find('=') + 1));
+    int64_t late = std::stoll(point.substr(point.rfind(' ') + 1)) - clock.UtcMilliseconds() +
+                   clock.now - index * 100;
+    EXPECT_GE(late, 0);
+    EXPECT_LE(late, 400);
+  }
 }
 
 TEST(ShipperTest, OnceEndsWithThreeWhenTheStateCannotBeSaved) {
