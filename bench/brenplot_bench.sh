@@ -18,20 +18,8 @@ command -v gnuplot >/dev/null || { echo "gnuplot missing: apt-get install gnuplo
 work=$(mktemp -d "${TMPDIR:-/tmp}/brenplot-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Wall seconds, CPU seconds (user + system, gnuplot included) and peak RSS
-# (KB) of a command, best of three runs by wall time.
-measure() {
-  local best=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null
-    local wall user sys rss
-    read -r wall user sys rss <"$work/time"
-    if [[ -z $best ]] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best="$wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $rss"
-    fi
-  done
-  echo "$best"
-}
+# shellcheck source=bench/best_of_three.sh
+source "$(dirname "${BASH_SOURCE[0]}")/best_of_three.sh"
 
 # Other work on the machine stretches wall times: show how busy it is.
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

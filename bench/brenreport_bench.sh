@@ -18,20 +18,8 @@ command -v mawk >/dev/null || { echo "mawk missing: apt-get install mawk" >&2; e
 work=$(mktemp -d "${BENCH_DIR:-/dev/shm}/brenreport-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Wall seconds, CPU seconds (children included) and peak RSS (KB) of the
-# program itself, best of three by wall time.
-measure() {
-  local best=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null || true
-    local wall user sys rss
-    read -r wall user sys rss < <(tail -1 "$work/time")
-    if [[ -z $best ]] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best="$wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $rss"
-    fi
-  done
-  echo "$best"
-}
+# shellcheck source=bench/best_of_three.sh
+source "$(dirname "${BASH_SOURCE[0]}")/best_of_three.sh"
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 log=$work/year.txt

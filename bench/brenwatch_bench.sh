@@ -30,19 +30,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/logger_run.sh" brenwatch-bench
 watch_pid=""
 trap 'kill $watch_pid 2>/dev/null || true; cleanup' EXIT
 
-# Wall seconds, CPU seconds and peak RSS (KB), best of three by wall time.
-measure() {
-  local best=""
-  for _ in 1 2 3; do
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null || true
-    local wall user sys rss
-    read -r wall user sys rss < <(tail -1 "$work/time")
-    if [[ -z $best ]] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best="$wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $rss"
-    fi
-  done
-  echo "$best"
-}
+# shellcheck source=bench/best_of_three.sh
+source "$(dirname "${BASH_SOURCE[0]}")/best_of_three.sh"
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 
