@@ -32,24 +32,9 @@ bool PrintPdf(const std::string& html_file, const std::string& pdf_file,
     why = std::string("no browser to print it with: ") + HeadlessBrowserHint();
     return false;
   }
-  // Nothing but the page: no first-run work, no network of the browser's own.
-  std::vector<std::string> argv{browser,
-                                "--headless",
-                                "--no-sandbox",
-                                "--disable-gpu",
-                                "--disable-quic",
-                                "--no-first-run",
-                                "--disable-background-networking",
-                                "--disable-component-update",
-                                "--disable-sync",
-                                "--disable-extensions",
-                                "--log-level=3",
-                                // The browser's own calls home go nowhere.
-                                "--host-resolver-rules=MAP * ~NOTFOUND",
-                                "--user-data-dir=" + profile_folder,
-                                "--no-pdf-header-footer",
-                                "--print-to-pdf=" + pdf_file,
-                                FileUrl(html_file)};
+  std::vector<std::string> argv = HeadlessBrowserCommand(browser, profile_folder);
+  argv.insert(argv.end(), {"--no-pdf-header-footer", "--print-to-pdf=" + pdf_file,
+                           FileUrl(html_file)});
   // What it says of its work goes beside its profile, not among our output.
   int said = OpenModeDescriptor(NativeFileName(profile_folder + ".txt"), OpenMode::kOutput);
   ExternalRun run = RunWithInput(argv, "", said, said);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "services/process/helper_programs.hpp"
 #include "tests/support/process.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -33,20 +34,10 @@ std::string TwoDays() {
   return log;
 }
 
-// Chromium as the tests start it: a fresh profile, nothing of its own on
-// the network (names resolve to nothing).
+// Chromium as brenreport starts it: a fresh profile, nothing of its own on
+// the network.
 RunResult Chromium(const TempDir& dir, const std::string& profile, std::vector<std::string> args) {
-  std::vector<std::string> argv{FindOnPath("chromium"),
-                                "--headless",
-                                "--no-sandbox",
-                                "--disable-gpu",
-                                "--disable-quic",
-                                "--no-first-run",
-                                "--disable-background-networking",
-                                "--disable-component-update",
-                                "--disable-sync",
-                                "--host-resolver-rules=MAP * ~NOTFOUND",
-                                "--user-data-dir=" + dir.Path(profile)};
+  std::vector<std::string> argv = HeadlessBrowserCommand(FindOnPath("chromium"), dir.Path(profile));
   argv.insert(argv.end(), args.begin(), args.end());
   return RunProgram(argv, {}, {}, {}, 120000);
 }

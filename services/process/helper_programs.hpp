@@ -3,6 +3,7 @@
 // and a browser that prints a page to PDF without a window. Empty when none
 // is found.
 #include <string>
+#include <vector>
 
 // gnuplot on PATH; on Windows also in its usual install folder.
 std::string GnuplotProgram();
@@ -13,3 +14,8 @@ const char* GnuplotHint();
 std::string HeadlessBrowser();
 // What to install when HeadlessBrowser() finds none.
 const char* HeadlessBrowserHint();
+// The browser's command line up to the page: without a window, with a fresh
+// profile in `profile_folder`, no first-run work and nothing of its own on
+// the network (names resolve to nothing).
+std::vector<std::string> HeadlessBrowserCommand(const std::string& browser,
+                                                const std::string& profile_folder);
