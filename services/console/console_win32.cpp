@@ -8,6 +8,7 @@
 #include "services/console/console_writer.hpp"
 #include "services/exit/loop_requests_win32.hpp"
 #include "services/exit/runtime_error.hpp"
+#include "services/exit/write_all_win32.hpp"
 
 namespace {
 
@@ -49,17 +50,6 @@ void OnFilesClosed() {
   if (!ControlEventSeen()) SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
-// False when the console is gone for good (a closed pipe, no console).
-bool WriteAll(HANDLE out, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
-    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
-}
-
 bool IsConsoleHandle(HANDLE handle) {
   DWORD mode = 0;
   return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
@@ -73,7 +63,7 @@ class Win32Console final : public ConsoleDevice {
     if (writer_ != nullptr) {
       writer_->Write(bytes, false);
     } else {
-      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+      WriteAllToHandle(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
     }
   }
 
@@ -81,7 +71,7 @@ class Win32Console final : public ConsoleDevice {
     if (writer_ != nullptr) {
       writer_->Write(bytes, true);
     } else {
-      WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+      WriteAllToHandle(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
     }
   }
 
@@ -94,8 +84,9 @@ class Win32Console final : public ConsoleDevice {
   void Queue() {
     if (writer_ != nullptr) return;
     // Never freed: at exit its thread may still wait in a write.
-    writer_ = new ConsoleWriter(
-        [](std::string_view bytes) { return WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes); });
+    writer_ = new ConsoleWriter([](std::string_view bytes) {
+      return WriteAllToHandle(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+    });
   }
 
   void CollectKeys(KeyBuffer& keys) override {

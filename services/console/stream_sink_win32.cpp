@@ -3,21 +3,7 @@
 #include <string>
 
 #include "services/console/stream_sink.hpp"
-
-namespace {
-
-bool WriteAllTo(HANDLE out, std::string_view bytes) {
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return false;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
-    if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
-}
-
-}  // namespace
+#include "services/exit/write_all_win32.hpp"
 
 ConsoleWriter::Sink StreamSink(StandardStream stream) {
   DWORD which = stream == StandardStream::kOutput ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
@@ -28,7 +14,7 @@ ConsoleWriter::Sink StreamSink(StandardStream stream) {
       if (c == '\n' && (lines.empty() || lines.back() != '\r')) lines.push_back('\r');
       lines.push_back(c);
     }
-    return WriteAllTo(GetStdHandle(which), lines);
+    return WriteAllToHandle(GetStdHandle(which), lines);
   };
 }
 
