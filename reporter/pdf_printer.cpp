@@ -33,15 +33,14 @@ bool PrintPdf(const std::string& html_file, const std::string& pdf_file,
     return false;
   }
   std::vector<std::string> argv = HeadlessBrowserCommand(browser, profile_folder);
-  argv.insert(argv.end(), {"--no-pdf-header-footer", "--print-to-pdf=" + pdf_file,
-                           FileUrl(html_file)});
+  argv.insert(argv.end(),
+              {"--no-pdf-header-footer", "--print-to-pdf=" + pdf_file, FileUrl(html_file)});
   // What it says of its work goes beside its profile, not among our output.
   int said = OpenModeDescriptor(NativeFileName(profile_folder + ".txt"), OpenMode::kOutput);
   ExternalRun run = RunWithInput(argv, "", said, said);
   if (said >= 0) CloseDescriptor(said);
   std::string pdf;
-  if (!run.started || run.status != 0 || !ReadFileText(pdf_file, pdf) ||
-      !pdf.starts_with("%PDF")) {
+  if (!run.started || run.status != 0 || !ReadFileText(pdf_file, pdf) || !pdf.starts_with("%PDF")) {
     why = browser + " did not print the page" +
           (run.started ? " (exit status " + std::to_string(run.status) + ")" : "");
     return false;
