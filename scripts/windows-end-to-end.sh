@@ -417,32 +417,28 @@ if command -v influxd >/dev/null && command -v curl >/dev/null; then
       --data-urlencode 'q=SELECT value FROM temperature WHERE host = '\''pc7'\'''
   }
   shipped='[[1796796000000,7.5],[1796796060000,8.5],[1796796120000,8.6],[1796796180000,7]'
+  # Ships; then the database holds what it held and the points `$2`, no more.
+  ship_expect() {
+    ship
+    local status=$? points
+    shipped+=$2
+    points=$(stored)
+    check "$1" test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  }
   printf '2026-12-09\t06:04:00\t9.5\r\n' >>Therm0004.txt
   sleep 1
   printf '2026-12-09\t06:05:00\t10.5\r\n' >Therm0005.txt
-  ship
-  status=$?
-  shipped+=',[1796796240000,9.5],[1796796300000,10.5]'
-  points=$(stored)
-  check "brenwatch: the next numbered file after a switch is shipped (0)" \
-    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  ship_expect "brenwatch: the next numbered file after a switch is shipped (0)" \
+    ',[1796796240000,9.5],[1796796300000,10.5]'
   mv Therm0005.txt moved.txt
   sleep 1
   printf '2026-12-09\t06:06:00\t5.5\r\n' >Therm0000.txt
-  ship
-  status=$?
-  shipped+=',[1796796360000,5.5]'
-  points=$(stored)
-  check "brenwatch: a new run on a lower number, the saved file gone, is shipped (0)" \
-    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  ship_expect "brenwatch: a new run on a lower number, the saved file gone, is shipped (0)" \
+    ',[1796796360000,5.5]'
   rm Therm0000.txt
   printf '2026-12-09\t06:07:00\t6.5\r\n2026-12-09\t06:08:00\t6.25\r\n' >Therm0000.txt
-  ship
-  status=$?
-  shipped+=',[1796796420000,6.5],[1796796480000,6.25]'
-  points=$(stored)
-  check "brenwatch: a log deleted and created again is shipped from its start (0)" \
-    test "$status" = 0 -a "${points#*\"values\":}" = "$shipped]}]}]}" || show ship.out
+  ship_expect "brenwatch: a log deleted and created again is shipped from its start (0)" \
+    ',[1796796420000,6.5],[1796796480000,6.25]'
   # The state saved under a name with letters beyond ASCII, and read again.
   mkdir -p "Grüße"
   for run in first again; do
