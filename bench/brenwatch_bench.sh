@@ -65,13 +65,18 @@ idle_many() {
   rm -rf "$folder"
 }
 
-if [[ $what == many ]]; then
-  echo "idle for ${seconds}s beside many numbered logs (clock tick: 1/$ticks s)"
+# Beside 10 and 10,000 logs, watching only and shipping to a server that is away.
+idle_all() {
   idle_many 10 "watching"
   idle_many 10000 "watching"
   idle_many 10 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10.state"
   idle_many 10000 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10000.state"
   echo "  target: under 0.1% of a core either way; under 10,240 KB watching, 20,480 KB shipping"
+}
+
+if [[ $what == many ]]; then
+  echo "idle for ${seconds}s beside many numbered logs (clock tick: 1/$ticks s)"
+  idle_all
   exit 0
 fi
 
@@ -131,8 +136,4 @@ awk -v w="$last_watch" -v l="$last_logger" -v i="$idle_watch" 'BEGIN {
          (w < l ? "met" : "MISSED"), (i < 0.1 ? "met" : "MISSED") }'
 
 echo "idle beside many numbered logs for ${seconds}s"
-idle_many 10 "watching"
-idle_many 10000 "watching"
-idle_many 10 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10.state"
-idle_many 10000 "watching and shipping" --influx 'http://127.0.0.1:9/write?db=lab' --state "$work/ship10000.state"
-echo "  target: under 0.1% of a core either way; under 10,240 KB watching, 20,480 KB shipping"
+idle_all
