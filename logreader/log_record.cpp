@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "services/text/text_forms.hpp"
+#include "services/time/floor_divide.hpp"
 
 namespace {
 
@@ -162,7 +163,7 @@ int64_t DaysFromCivil(int64_t year, int month, int day) {
 }
 
 std::string StampText(int64_t seconds) {
-  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  int64_t days = FloorDivide(seconds, 86400);
   int64_t rest = seconds - days * 86400;
   // Inverse of DaysFromCivil.
   days += 719468;

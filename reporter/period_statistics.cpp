@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "services/time/floor_divide.hpp"
+
 namespace {
 
 constexpr double kGasConstant = 8.314462618;  // J/(mol K)
 
 int64_t DayOf(int64_t local) {
-  return local >= 0 ? local / 86400 : (local - 86399) / 86400;
+  return FloorDivide(local, 86400);
 }
 
 }  // namespace
@@ -20,7 +22,9 @@ double MeanKineticTemperature(const Figures& figures, const StatisticsRules& rul
 }
 
 PeriodStatistics::PeriodStatistics(const StatisticsRules& rules, StatisticsSink& sink)
-    : rules_(rules), sink_(sink), energy_over_r_(rules.activation_energy_kj * 1000.0 / kGasConstant) {}
+    : rules_(rules),
+      sink_(sink),
+      energy_over_r_(rules.activation_energy_kj * 1000.0 / kGasConstant) {}
 
 int64_t PeriodStatistics::MidnightUtc(int64_t day) const {
   int64_t utc[2];

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "services/time/floor_divide.hpp"
 #include "watcher/screen_text.hpp"
 
 namespace {
@@ -29,7 +30,7 @@ void MonthAndDay(int64_t days, int& month, int& day) {
 
 // hh:mm, with the date in front when the window spans days.
 std::string TimeLabel(int64_t seconds, bool with_date) {
-  int64_t days = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
+  int64_t days = FloorDivide(seconds, kSecondsPerDay);
   int64_t of_day = seconds - days * kSecondsPerDay;
   char text[32];
   if (with_date) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "services/time/floor_divide.hpp"
 #include "watcher/screen.hpp"
 
 namespace {
@@ -9,11 +10,6 @@ namespace {
 // overflowing on a corrupt one.
 constexpr int64_t kSecondsLimit = int64_t{1} << 45;
 constexpr int64_t kWindowLimit = int64_t{1} << 40;
-
-int64_t FloorDivide(int64_t a, int64_t b) {
-  int64_t quotient = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? quotient - 1 : quotient;
-}
 
 // The ring slot of a bucket: each index has one, reused a window later.
 size_t SlotOf(int64_t index, int count) {

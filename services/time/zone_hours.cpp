@@ -1,12 +1,6 @@
 #include "services/time/zone_hours.hpp"
 
-namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-  return a >= 0 ? a / b : (a - b + 1) / b;
-}
-
-}  // namespace
+#include "services/time/floor_divide.hpp"
 
 bool ZoneHours::Learn(int64_t start, int64_t length) {
   // Asking the zone rules costs; their answer holds for a whole day or hour
@@ -28,8 +22,8 @@ int ZoneHours::Convert(int64_t local_seconds, int64_t utc[2]) {
   if (cached_count_ == 0 || local_seconds < cached_start_ ||
       local_seconds - cached_start_ >= cached_length_) {
     cached_count_ = 0;
-    if (!Learn(FloorDiv(local_seconds, 86400) * 86400, 86400) &&
-        !Learn(FloorDiv(local_seconds, 3600) * 3600, 3600)) {
+    if (!Learn(FloorDivide(local_seconds, 86400) * 86400, 86400) &&
+        !Learn(FloorDivide(local_seconds, 3600) * 3600, 3600)) {
       // The hour of a change: every reading in it asks.
       return rules_(local_seconds, utc);
     }
@@ -38,8 +32,8 @@ int ZoneHours::Convert(int64_t local_seconds, int64_t utc[2]) {
   return cached_count_;
 }
 
-int64_t PickOccurrence(int count, const int64_t utc[2], int64_t local_seconds,
-                       int64_t& last_local, bool& second_occurrence) {
+int64_t PickOccurrence(int count, const int64_t utc[2], int64_t local_seconds, int64_t& last_local,
+                       bool& second_occurrence) {
   if (count < 2) {
     second_occurrence = false;
   } else if (last_local != INT64_MIN && local_seconds < last_local) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "services/time/floor_divide.hpp"
+
 namespace {
 
 // Commas and blanks end a name, and in tags also "=": each takes a backslash.
@@ -67,7 +69,7 @@ bool PointPrefix(std::string_view measurement,
 Stamper::Stamper(ZoneRules rules) : rules_(rules) {}
 
 int Stamper::Convert(int64_t local_seconds, int64_t utc[2]) {
-  int64_t hour = local_seconds >= 0 ? local_seconds / 3600 : (local_seconds - 3599) / 3600;
+  int64_t hour = FloorDivide(local_seconds, 3600);
   if (hour != cached_hour_) {
     // Asking the zone rules costs; they hold for a whole hour unless a change
     // falls inside it, then every reading asks.
@@ -177,10 +179,6 @@ void Raise(std::vector<UsedSeconds>& used, int64_t second, int32_t top) {
   Coarsen(used, StampMemory::kMostRuns);
 }
 
-int64_t SecondOf(int64_t millisecond) {
-  return millisecond >= 0 ? millisecond / 1000 : (millisecond - 999) / 1000;
-}
-
 }  // namespace
 
 // A reading takes the first millisecond of its second that no reading took
@@ -199,7 +197,7 @@ int64_t Stamper::Place(int64_t second) const {
 void Stamper::Given(int64_t millisecond) {
   StampMemory& m = memory_;
   m.highest = m.highest == StampMemory::kNone ? millisecond : std::max(m.highest, millisecond);
-  int64_t second = SecondOf(millisecond);
+  int64_t second = FloorDivide(millisecond, 1000);
   Raise(m.used, second, static_cast<int32_t>(millisecond - second * 1000 + 1));
 }
 

@@ -13,6 +13,7 @@
 #include "services/files/files.hpp"
 #include "services/files/private_files.hpp"
 #include "services/files/staged_file.hpp"
+#include "services/time/floor_divide.hpp"
 
 namespace {
 
@@ -120,7 +121,7 @@ StateLoad LoadShipState(const std::string& path, ShipState& state, std::string& 
   StampMemory& memory = state.memory;
   if (!highest) memory.highest = last_millisecond;
   if (!used && memory.highest != StampMemory::kNone) {
-    int64_t second = memory.highest >= 0 ? memory.highest / 1000 : (memory.highest - 999) / 1000;
+    int64_t second = FloorDivide(memory.highest, 1000);
     int64_t within = memory.highest - second * 1000 + 1;
     memory.used = {{kEarliestSecond, second,
                     static_cast<int32_t>(std::clamp<int64_t>(std::max(ceiling, within), 1, 1000))}};
