@@ -31,7 +31,7 @@ class FollowerFeed final : public ShipFeed {
  public:
   explicit FollowerFeed(const LogSource& source) : follower(source), source_(source) {}
   size_t Poll(const std::function<void(const ShipLine&)>& take, size_t limit) override {
-    return Hand(follower, take, limit);
+    return follower.Poll(take, limit);
   }
   bool AtEnd() const override { return follower.AtEnd(); }
   void Wait(int milliseconds) override { follower.Wait(milliseconds); }
@@ -41,7 +41,7 @@ class FollowerFeed final : public ShipFeed {
     return true;
   }
   size_t PollAhead(const std::function<void(const ShipLine&)>& take, size_t limit) override {
-    return ahead_ ? Hand(*ahead_, take, limit) : 0;
+    return ahead_ ? ahead_->Poll(take, limit) : 0;
   }
   bool AheadCaughtUp() const override {
     if (!ahead_) return true;
@@ -52,20 +52,8 @@ class FollowerFeed final : public ShipFeed {
   Follower follower;
 
  private:
-  size_t Hand(Follower& from, const std::function<void(const ShipLine&)>& take, size_t limit) {
-    return from.Poll(
-        [this, &take](const LogLine& line) {
-          scratch_.text = line.text;
-          scratch_.after = {line.after.file,        line.after.identity, line.after.offset,
-                            line.after.head,        line.after.head_length,
-                            line.after.modified};
-          take(scratch_);
-        },
-        limit);
-  }
   LogSource source_;
   std::unique_ptr<Follower> ahead_;
-  ShipLine scratch_;
 };
 
 }  // namespace
@@ -181,9 +169,7 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
   job->feed = std::make_unique<FollowerFeed>(source);
   Follower& follower = job->feed->follower;
   if (load == StateLoad::kLoaded) {
-    const ShipPosition& saved = job->start.position;
-    follower.StartAt(LogPosition{saved.file, saved.identity, saved.offset, saved.head,
-                                 saved.head_length, saved.modified});
+    follower.StartAt(job->start.position);
   } else if (once) {
     follower.StartAtFirst();
   } else {
@@ -196,9 +182,7 @@ bool Shipment::Prepare(const ShipOptions& options, const LogSource& source,
     // its first batch was taken (a database away since the start) goes on
     // from here instead of skipping to the logs' new end. It is the
     // follower's own position, a line end, also when no log exists yet.
-    LogPosition start = follower.Position();
-    job->start.position = {start.file,        start.identity, start.offset, start.head,
-                           start.head_length, start.modified};
+    job->start.position = follower.Position();
     if (!SaveShipState(settings.state_path, job->start, error)) return false;
   }
   job->http = MakeHttpClient(&stop_);

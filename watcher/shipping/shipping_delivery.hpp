@@ -15,10 +15,8 @@
 #include "watcher/shipping/shipping_state.hpp"
 #include "watcher/shipping/shipping_target.hpp"
 
-struct ShipLine {
-  std::string_view text;  // without its line end
-  ShipPosition after;     // just past the line
-};
+// A line of the logs and the position just past it.
+using ShipLine = LogLine;
 
 // The lines of the logs, from where shipping stands (the follower).
 class ShipFeed {

@@ -6,18 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "watcher/log_position.hpp"
 #include "watcher/shipping/shipping_points.hpp"
 
-// Where shipping stands in the logs (the follower's position).
-struct ShipPosition {
-  std::string file;
-  uint64_t identity = 0;
-  uint64_t offset = 0;
-  uint64_t head = 0;  // what the file begins with (see LogPosition)
-  uint32_t head_length = 0;
-  int64_t modified = 0;
-  bool operator==(const ShipPosition&) const = default;
-};
+// Where shipping stands in the logs: the follower's position.
+using ShipPosition = LogPosition;
 
 struct ShipState {
   ShipPosition position;
