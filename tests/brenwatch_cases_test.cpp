@@ -355,6 +355,10 @@ TEST(ShipCasesExtra, AFullDiskForTheStateEndsOnceWithThree) {
   run.Write(0, 0, 10);
   EXPECT_EQ(run.Once(), 3);
   EXPECT_NE(run.last_err_.find("state file"), std::string::npos) << run.last_err_;
+  // Nor does following begin where it cannot keep where it began.
+  RunResult follow = RunProgram(run.Command({}), {}, {}, {"TZ=UTC"}, 20000);
+  EXPECT_EQ(follow.status, 2) << follow.err;
+  EXPECT_NE(follow.err.find("cannot save the state file"), std::string::npos) << follow.err;
 }
 
 }  // namespace
